@@ -1,0 +1,2 @@
+// commitment_leaf.cpp: implementation in progress.
+#include "crypto/commitment_leaf.h"

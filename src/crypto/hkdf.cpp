@@ -1,0 +1,2 @@
+// hkdf.cpp: implementation in progress.
+#include "crypto/hkdf.h"

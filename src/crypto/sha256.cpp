@@ -1,0 +1,2 @@
+// sha256.cpp: implementation in progress.
+#include "crypto/sha256.h"

@@ -1,0 +1,1 @@
+// zt_core.cpp

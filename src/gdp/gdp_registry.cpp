@@ -1,0 +1,2 @@
+// gdp_registry.cpp: implementation in progress.
+#include "gdp/gdp_registry.h"

@@ -1,0 +1,2 @@
+// registration.cpp: implementation in progress.
+#include "gdp/registration.h"

@@ -1,0 +1,2 @@
+// parse_value.cpp: implementation in progress.
+#include "json/parse_value.h"

@@ -1,0 +1,2 @@
+// parse.cpp: implementation in progress.
+#include "records/parse.h"

@@ -1,0 +1,24 @@
+// records/parse.h: decoding of receipt and transcript JSON documents into records.
+// Pure functions of their input text; safe to call from any thread.
+#pragma once
+
+#include <expected>
+#include <string>
+#include <string_view>
+
+#include "json/decode_error.h"
+#include "records/records.h"
+
+namespace zt::records {
+
+[[nodiscard]] std::expected<BetReceipt, json::DecodeError> parse_bet_receipt(
+    std::string_view text);
+[[nodiscard]] std::expected<SettlementTranscript, json::DecodeError> parse_settlement_transcript(
+    std::string_view text);
+
+// decode_hex: the hex rule of record fields. An even number of digits of either
+// case; fails with "hex string must have even length" (tested first) or
+// "invalid hex string". The decoder attaches the position.
+[[nodiscard]] std::expected<Bytes, std::string> decode_hex(std::string_view text);
+
+}  // namespace zt::records

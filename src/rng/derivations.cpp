@@ -1,0 +1,2 @@
+// derivations.cpp: implementation in progress.
+#include "rng/derivations.h"

@@ -1,0 +1,2 @@
+// entropy_stream.cpp: implementation in progress.
+#include "rng/entropy_stream.h"

@@ -1,0 +1,33 @@
+// rng/entropy_stream.h: the per-bet deterministic byte stream keyed by the rng
+// entropy. Block k is HKDF-SHA256(key, "zt-vl-1.0-A" || k as 8 big-endian bytes),
+// derived only when its first byte is needed. One stream belongs to one thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "crypto/sha256.h"
+
+namespace zt::rng {
+
+class EntropyStream {
+ public:
+  static constexpr std::size_t kBlockBytes = 32;
+
+  explicit EntropyStream(const crypto::Digest& key);
+
+  // fill_bytes: writes the next destination.size() stream bytes into |destination|.
+  void fill_bytes(std::span<std::uint8_t> destination);
+
+  std::uint64_t counter() const { return counter_; }
+  std::size_t offset() const { return offset_; }
+
+ private:
+  crypto::Digest key_;
+  crypto::Digest block_{};
+  std::uint64_t counter_ = 0;
+  std::size_t offset_ = kBlockBytes;
+};
+
+}  // namespace zt::rng

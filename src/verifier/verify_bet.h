@@ -1,0 +1,21 @@
+// verifier/verify_bet.h: verification of one settled bet, every check in a fixed
+// order, stopping at the first failure. Safe to call from many threads at once.
+#pragma once
+
+#include <expected>
+
+#include "crypto/sha256.h"
+#include "errors/verify_error.h"
+#include "records/records.h"
+
+namespace zt::verifier {
+
+struct VerificationSummary {
+  crypto::Digest rng_entropy;
+  crypto::Digest beacon_mix_id;
+};
+
+[[nodiscard]] std::expected<VerificationSummary, errors::VerifyError> verify_bet(
+    const records::BetReceipt& receipt, const records::SettlementTranscript& transcript);
+
+}  // namespace zt::verifier
