@@ -47,6 +47,13 @@
 extern "C" {
 #endif
 
+/* C++ hosts see the functions as noexcept: nothing ever unwinds out of them. */
+#ifdef __cplusplus
+#define ZT_CORE_NOEXCEPT noexcept
+#else
+#define ZT_CORE_NOEXCEPT
+#endif
+
 #if defined(ZT_CORE_BUILDING)
 #define ZT_CORE_API __attribute__((visibility("default")))
 #else
@@ -68,7 +75,7 @@ extern "C" {
  * that failed, for example "merkle proof failed to reconstruct reported root".
  * A bet whose game has no registered mapper fails with
  * "deterministic mapping verification not yet implemented for GDP <gdp_id>". */
-ZT_CORE_API int32_t zt_core_verify_bet(const char* receipt_json, const char* transcript_json);
+ZT_CORE_API int32_t zt_core_verify_bet(const char* receipt_json, const char* transcript_json) ZT_CORE_NOEXCEPT;
 
 /* zt_core_register_noop_mapper binds a mapper that accepts every outcome to the
  * GDP id |gdp_id| (any text, the empty one included), replacing whatever was
@@ -76,7 +83,7 @@ ZT_CORE_API int32_t zt_core_verify_bet(const char* receipt_json, const char* tra
  * including, their outcome.
  *
  * Returns 0, or 1 when |gdp_id| is NULL or not valid UTF-8. */
-ZT_CORE_API int32_t zt_core_register_noop_mapper(const char* gdp_id);
+ZT_CORE_API int32_t zt_core_register_noop_mapper(const char* gdp_id) ZT_CORE_NOEXCEPT;
 
 /* zt_core_register_gdp_package reads the game definition package of
  * |package_len| bytes at |package_ptr| (a tar archive, gzip-compressed or not),
@@ -95,7 +102,7 @@ ZT_CORE_API int32_t zt_core_register_noop_mapper(const char* gdp_id);
  * Security: a valid signature proves only that gdp.json was signed by the key
  * named inside that same gdp.json. A caller who needs to know who made the
  * package must compare that key with one it trusts. */
-ZT_CORE_API int32_t zt_core_register_gdp_package(const uint8_t* package_ptr, size_t package_len);
+ZT_CORE_API int32_t zt_core_register_gdp_package(const uint8_t* package_ptr, size_t package_len) ZT_CORE_NOEXCEPT;
 
 /* zt_core_last_error_message returns the message of the last failed call, or
  * NULL when the slot is empty (after any successful call, or when the message
@@ -106,7 +113,7 @@ ZT_CORE_API int32_t zt_core_register_gdp_package(const uint8_t* package_ptr, siz
  * only until the next call, from any thread, of zt_core_verify_bet,
  * zt_core_register_noop_mapper or zt_core_register_gdp_package. Copy it if you
  * need it later. */
-ZT_CORE_API const char* zt_core_last_error_message(void);
+ZT_CORE_API const char* zt_core_last_error_message(void) ZT_CORE_NOEXCEPT;
 
 #ifdef __cplusplus
 }

@@ -1,1 +1,84 @@
-// zt_core.cpp
+// ffi/zt_core.cpp: the exported C functions. Each turns its C arguments into
+// text or bytes, calls the core, and translates a failure into a code and a
+// message in the last-error slot. Everything is noexcept: an internal fault such
+// as exhausted memory ends the process instead of unwinding into the host.
+#include "zt/zt_core.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "ffi/c_text.h"
+#include "ffi/last_error.h"
+#include "gdp/gdp_registry.h"
+#include "gdp/registration.h"
+#include "records/parse.h"
+#include "verifier/verify_bet.h"
+
+namespace {
+
+constexpr std::int32_t kOk = 0;
+constexpr std::int32_t kBadArgument = 1;
+constexpr std::int32_t kDecodeFailed = 2;
+constexpr std::int32_t kVerificationFailed = 3;
+
+std::int32_t fail(std::int32_t code, std::string message) {
+  zt::ffi::set_last_error(std::move(message));
+  return code;
+}
+
+}  // namespace
+
+extern "C" {
+
+ZT_CORE_API std::int32_t zt_core_verify_bet(const char* receipt_json,
+                                            const char* transcript_json) noexcept {
+  zt::ffi::clear_last_error();
+  auto receipt_text = zt::ffi::text_from_c_string(receipt_json);
+  if (!receipt_text) return fail(kBadArgument, receipt_text.error());
+  auto transcript_text = zt::ffi::text_from_c_string(transcript_json);
+  if (!transcript_text) return fail(kBadArgument, transcript_text.error());
+
+  auto receipt = zt::records::parse_bet_receipt(*receipt_text);
+  if (!receipt) {
+    return fail(kDecodeFailed, "failed to parse receipt: " + receipt.error().message());
+  }
+  auto transcript = zt::records::parse_settlement_transcript(*transcript_text);
+  if (!transcript) {
+    return fail(kDecodeFailed, "failed to parse transcript: " + transcript.error().message());
+  }
+  auto verdict = zt::verifier::verify_bet(*receipt, *transcript);
+  if (!verdict) return fail(kVerificationFailed, verdict.error().message());
+  return kOk;
+}
+
+ZT_CORE_API std::int32_t zt_core_register_noop_mapper(const char* gdp_id) noexcept {
+  zt::ffi::clear_last_error();
+  auto id = zt::ffi::text_from_c_string(gdp_id);
+  if (!id) return fail(kBadArgument, id.error());
+  zt::gdp::register_noop_mapper(std::string(*id));
+  return kOk;
+}
+
+ZT_CORE_API std::int32_t zt_core_register_gdp_package(const std::uint8_t* package_ptr,
+                                                      std::size_t package_len) noexcept {
+  zt::ffi::clear_last_error();
+  if (package_ptr == nullptr || package_len == 0) {
+    return fail(kBadArgument, "package pointer is null or length is zero");
+  }
+  auto registered = zt::gdp::register_gdp_package(std::span(package_ptr, package_len));
+  if (!registered) return fail(kDecodeFailed, registered.error().message());
+  return kOk;
+}
+
+ZT_CORE_API const char* zt_core_last_error_message(void) noexcept {
+  return zt::ffi::last_error_message();
+}
+
+// Not in the public header: the message of the calling thread's own last failing
+// call, which no other thread can replace. The Python module raises this text.
+ZT_CORE_API const char* zt_core_thread_last_error_message(void) noexcept {
+  return zt::ffi::thread_last_error_message();
+}
+
+}  // extern "C"
