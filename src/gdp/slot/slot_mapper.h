@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <expected>
+#include <utility>
 #include <vector>
 
 #include "errors/verify_error.h"
