@@ -1,12 +1,14 @@
 /* host_test.c: a host program written in C that loads libzt_core.so with dlopen,
  * as any foreign host would, and checks codes and messages of the C ABI.
  *
- *   host_test LIBRARY BETS_TSV
+ *   host_test LIBRARY FIXTURES_DIR
  *
- * BETS_TSV is the generated fixture file: name, mapper, code, message, receipt
- * JSON and transcript JSON, tab-separated. Rows whose mapper is a no-op mapper or
- * none are verified here; prints one line per failed check and exits nonzero if
- * any failed. */
+ * FIXTURES_DIR holds the generated fixtures: bets.tsv (name, mapper, code,
+ * message, receipt JSON, transcript JSON) and packages.tsv (name, file, expected
+ * result, gdp id), tab-separated. Bets of no-op games are verified after
+ * registering the no-op mapper; bets of games that come in packages are verified
+ * after registering each package that carries their id. Prints one line per
+ * failed check and exits nonzero if any failed. */
 #define _POSIX_C_SOURCE 200809L
 #include <dlfcn.h>
 #include <stdint.h>
@@ -25,19 +27,22 @@ static register_package_fn register_gdp_package;
 static last_error_fn last_error_message;
 static int failures;
 
-static void *load_symbol(void *library, const char *name) {
-  void *symbol = dlsym(library, name);
-  if (symbol == NULL) {
+/* load_symbol: stores the address of |name| in the function pointer at |out|.
+ * dlsym returns an object pointer; POSIX guarantees it converts to a function
+ * pointer, which ISO C spells as a byte copy. */
+static void load_symbol(void* library, const char* name, void* out, size_t out_len) {
+  void* symbol = dlsym(library, name);
+  if (symbol == NULL || out_len != sizeof symbol) {
     fprintf(stderr, "missing symbol %s: %s\n", name, dlerror());
     exit(2);
   }
-  return symbol;
+  memcpy(out, &symbol, sizeof symbol);
 }
 
 /* expect: the call's code is |want_code| and the slot holds |want_message|
  * (NULL: the slot must be empty). */
-static void expect(const char *what, int32_t code, int32_t want_code, const char *want_message) {
-  const char *message = last_error_message();
+static void expect(const char* what, int32_t code, int32_t want_code, const char* want_message) {
+  const char* message = last_error_message();
   if (code != want_code) {
     printf("FAIL %s: code %d, want %d (message: %s)\n", what, code, want_code,
            message ? message : "(null)");
@@ -64,8 +69,8 @@ static const char kReceiptQuotingNul[] =
     "\"merkle_root\":\"\",\"operator_sig\":\"\"}";
 
 /* Checks that need only hand-written documents. */
-static void check_argument_and_decoding_rules(const char *honest_receipt,
-                                              const char *honest_transcript) {
+static void check_argument_and_decoding_rules(const char* honest_receipt,
+                                              const char* honest_transcript) {
   char buffer[256];
 
   expect("verify NULL receipt", verify_bet(NULL, kMinimalTranscript), 1, "null pointer received");
@@ -80,7 +85,7 @@ static void check_argument_and_decoding_rules(const char *honest_receipt,
 
   {
     size_t length = strlen(honest_receipt);
-    char *trailing = malloc(length + 3);
+    char* trailing = malloc(length + 3);
     memcpy(trailing, honest_receipt, length);
     memcpy(trailing + length, " x", 3);
     snprintf(buffer, sizeof buffer,
@@ -107,10 +112,10 @@ static void check_argument_and_decoding_rules(const char *honest_receipt,
   /* The accessor does not change the slot. */
   verify_bet(NULL, NULL);
   {
-    const char *first = last_error_message();
-    const char *second = last_error_message();
+    const char* first = last_error_message();
+    const char* second = last_error_message();
     if (first == NULL || first != second || strcmp(first, "null pointer received") != 0) {
-      printf("FAIL last error read twice: %p %p\n", (const void *)first, (const void *)second);
+      printf("FAIL last error read twice: %p %p\n", (const void*)first, (const void*)second);
       ++failures;
     }
   }
@@ -131,13 +136,13 @@ static void check_argument_and_decoding_rules(const char *honest_receipt,
 }
 
 /* split_row: splits |line| in place at tabs into |fields|; returns their number. */
-static size_t split_row(char *line, char **fields, size_t max_fields) {
+static size_t split_row(char* line, char** fields, size_t max_fields) {
   size_t count = 0;
-  char *cursor = line;
+  char* cursor = line;
   line[strcspn(line, "\r\n")] = '\0';
   while (count < max_fields) {
     fields[count++] = cursor;
-    char *tab = strchr(cursor, '\t');
+    char* tab = strchr(cursor, '\t');
     if (tab == NULL) break;
     *tab = '\0';
     cursor = tab + 1;
@@ -145,64 +150,136 @@ static size_t split_row(char *line, char **fields, size_t max_fields) {
   return count;
 }
 
-/* Verifies every fixture row that needs no package: no-op mappers and games with
- * nothing registered. Returns 1 when an honest no-op bet was found and the
- * argument checks ran against it. */
-static int check_fixture_rows(const char *path) {
-  FILE *file = fopen(path, "r");
+static FILE* open_fixture(const char* directory, const char* name) {
+  char path[4096];
+  snprintf(path, sizeof path, "%s/%s", directory, name);
+  FILE* file = fopen(path, "rb");
   if (file == NULL) {
     printf("FAIL cannot open %s\n", path);
     ++failures;
-    return 0;
   }
-  char *line = NULL;
+  return file;
+}
+
+/* game_of: the gdp id of a bet row's mapper column ("noop:ID", "none:ID",
+ * "plinko:ID:LEVELS", "slot:ID:REELS"), copied into |out|. */
+static void game_of(const char* mapper, char* out, size_t out_len) {
+  const char* id = strchr(mapper, ':');
+  id = id ? id + 1 : mapper;
+  size_t length = strcspn(id, ":");
+  if (strncmp(mapper, "noop:", 5) == 0 || strncmp(mapper, "none:", 5) == 0) length = strlen(id);
+  if (length >= out_len) length = out_len - 1;
+  memcpy(out, id, length);
+  out[length] = '\0';
+}
+
+/* verify_rows: verifies the bet rows of |kind| ("noop", "none", or any package
+ * game when |gdp_id| is given) and returns how many ran. Runs the argument checks
+ * once, against the first honest bet it meets, when |argument_checks| is set. */
+static size_t verify_rows(const char* directory, const char* kind, const char* gdp_id,
+                          int* argument_checks) {
+  FILE* file = open_fixture(directory, "bets.tsv");
+  if (file == NULL) return 0;
+  char* line = NULL;
   size_t capacity = 0;
-  int ran_argument_checks = 0;
   size_t rows = 0;
   while (getline(&line, &capacity, file) != -1) {
-    char *fields[6];
+    char* fields[6];
+    char game[512];
     if (split_row(line, fields, 6) != 6) continue;
     const char *name = fields[0], *mapper = fields[1], *message = fields[3];
     const char *receipt = fields[4], *transcript = fields[5];
     int32_t want_code = (int32_t)atoi(fields[2]);
-    if (strncmp(mapper, "noop:", 5) == 0) {
-      expect(name, register_noop_mapper(mapper + 5), 0, NULL);
-    } else if (strncmp(mapper, "none:", 5) != 0) {
+    game_of(mapper, game, sizeof game);
+    if (gdp_id != NULL) {
+      if (strcmp(game, gdp_id) != 0 || strncmp(mapper, "noop:", 5) == 0 ||
+          strncmp(mapper, "none:", 5) == 0) {
+        continue;
+      }
+    } else if (strncmp(mapper, kind, strlen(kind)) != 0 || mapper[strlen(kind)] != ':') {
       continue;
     }
+    if (strcmp(kind, "noop") == 0) expect(name, register_noop_mapper(game), 0, NULL);
     expect(name, verify_bet(receipt, transcript), want_code, want_code == 0 ? NULL : message);
     ++rows;
-    if (!ran_argument_checks && want_code == 0) {
+    if (argument_checks != NULL && !*argument_checks && want_code == 0) {
       /* A failure followed by a success leaves the slot empty. */
       verify_bet(NULL, transcript);
       expect("success after failure", verify_bet(receipt, transcript), 0, NULL);
       check_argument_and_decoding_rules(receipt, transcript);
-      ran_argument_checks = 1;
+      *argument_checks = 1;
     }
   }
   free(line);
   fclose(file);
-  printf("verified %zu fixture bets\n", rows);
-  return ran_argument_checks;
+  return rows;
 }
 
-int main(int argc, char **argv) {
+/* read_file: the whole file, malloc'd; its size in |size|. */
+static uint8_t* read_file(const char* directory, const char* name, size_t* size) {
+  FILE* file = open_fixture(directory, name);
+  if (file == NULL) return NULL;
+  fseek(file, 0, SEEK_END);
+  long length = ftell(file);
+  fseek(file, 0, SEEK_SET);
+  uint8_t* bytes = malloc(length > 0 ? (size_t)length : 1);
+  *size = fread(bytes, 1, (size_t)length, file);
+  fclose(file);
+  return bytes;
+}
+
+/* check_packages: registers every fixture package, expecting its listed result,
+ * and after each one that registers verifies the bets of its game. Returns the
+ * number of package bets verified. */
+static size_t check_packages(const char* directory) {
+  FILE* file = open_fixture(directory, "packages.tsv");
+  if (file == NULL) return 0;
+  char* line = NULL;
+  size_t capacity = 0;
+  size_t bets = 0;
+  while (getline(&line, &capacity, file) != -1) {
+    char* fields[4];
+    size_t count = split_row(line, fields, 4);
+    if (count < 3) continue;
+    size_t size = 0;
+    uint8_t* bytes = read_file(directory, fields[1], &size);
+    if (bytes == NULL) continue;
+    int ok = strcmp(fields[2], "ok") == 0;
+    expect(fields[0], register_gdp_package(bytes, size), ok ? 0 : 2, ok ? NULL : fields[2]);
+    free(bytes);
+    if (ok && count == 4) bets += verify_rows(directory, "", fields[3], NULL);
+  }
+  free(line);
+  fclose(file);
+  return bets;
+}
+
+int main(int argc, char** argv) {
   if (argc != 3) {
-    fprintf(stderr, "usage: %s LIBRARY BETS_TSV\n", argv[0]);
+    fprintf(stderr, "usage: %s LIBRARY FIXTURES_DIR\n", argv[0]);
     return 2;
   }
-  void *library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
+  void* library = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
   if (library == NULL) {
     fprintf(stderr, "cannot load %s: %s\n", argv[1], dlerror());
     return 2;
   }
-  verify_bet = (verify_bet_fn)load_symbol(library, "zt_core_verify_bet");
-  register_noop_mapper = (register_noop_fn)load_symbol(library, "zt_core_register_noop_mapper");
-  register_gdp_package = (register_package_fn)load_symbol(library, "zt_core_register_gdp_package");
-  last_error_message = (last_error_fn)load_symbol(library, "zt_core_last_error_message");
+  load_symbol(library, "zt_core_verify_bet", &verify_bet, sizeof verify_bet);
+  load_symbol(library, "zt_core_register_noop_mapper", &register_noop_mapper,
+              sizeof register_noop_mapper);
+  load_symbol(library, "zt_core_register_gdp_package", &register_gdp_package,
+              sizeof register_gdp_package);
+  load_symbol(library, "zt_core_last_error_message", &last_error_message,
+              sizeof last_error_message);
 
-  if (!check_fixture_rows(argv[2])) {
-    printf("FAIL no honest no-op bet among the fixtures\n");
+  int argument_checks = 0;
+  size_t noop_bets = verify_rows(argv[2], "noop", NULL, &argument_checks);
+  size_t unregistered_bets = verify_rows(argv[2], "none", NULL, NULL);
+  size_t package_bets = check_packages(argv[2]);
+  printf("verified %zu no-op bets, %zu bets of unregistered games, %zu package bets\n", noop_bets,
+         unregistered_bets, package_bets);
+  if (!argument_checks || unregistered_bets == 0 || package_bets == 0) {
+    printf("FAIL the fixtures lack honest no-op bets, unregistered games or package bets\n");
     ++failures;
   }
   printf("%s: %d failed checks\n", failures ? "FAILED" : "PASSED", failures);
