@@ -1,4 +1,5 @@
 // crypto/hkdf.h: HKDF-SHA256 (RFC 5869) with an absent salt and one info string.
+// Safe to call from any thread.
 #pragma once
 
 #include <cstddef>
@@ -10,14 +11,23 @@
 
 namespace zt::crypto {
 
-// hkdf_sha256: |length| bytes of HKDF output. A length above 8160 bytes (255
-// blocks) is a broken invariant and ends the process with
-// "HKDF expand should not fail with given length".
+// The most output one expansion can give: 255 blocks of 32 bytes.
+inline constexpr std::size_t kHkdfMaxLength = 255 * kSha256Bytes;
+
+// hkdf_sha256: |length| bytes of HKDF output, extracting with an absent salt (32
+// zero bytes as the HMAC key). A length above kHkdfMaxLength is a broken invariant
+// and ends the process with "HKDF expand should not fail with given length".
 std::vector<std::uint8_t> hkdf_sha256(std::span<const std::uint8_t> ikm,
                                       std::span<const std::uint8_t> info, std::size_t length);
 
 // hkdf_sha256_block: the first 32 bytes of HKDF output, without allocation; what
 // the entropy stream derives per block. Equal to hkdf_sha256(ikm, info, 32).
 Digest hkdf_sha256_block(std::span<const std::uint8_t> ikm, std::span<const std::uint8_t> info);
+
+// hkdf_sha256_expand: the expand half alone, T(1) T(2) ... under the pseudorandom
+// key |prk|, truncated to |length| bytes; same length limit as hkdf_sha256.
+std::vector<std::uint8_t> hkdf_sha256_expand(std::span<const std::uint8_t> prk,
+                                             std::span<const std::uint8_t> info,
+                                             std::size_t length);
 
 }  // namespace zt::crypto

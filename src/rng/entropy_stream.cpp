@@ -1,2 +1,39 @@
-// entropy_stream.cpp: implementation in progress.
+// entropy_stream.cpp: hands out HKDF blocks byte by byte, deriving the next block
+// only when its first byte is asked for.
 #include "rng/entropy_stream.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "crypto/bytes.h"
+#include "crypto/hkdf.h"
+
+namespace zt::rng {
+namespace {
+
+constexpr std::string_view kStreamLabel = "zt-vl-1.0-A";
+
+}  // namespace
+
+EntropyStream::EntropyStream(const crypto::Digest& key) : key_(key) {}
+
+void EntropyStream::fill_bytes(std::span<std::uint8_t> destination) {
+  while (!destination.empty()) {
+    if (offset_ >= kBlockBytes) {
+      std::array<std::uint8_t, kStreamLabel.size() + crypto::kU64Bytes> info;
+      std::ranges::copy(kStreamLabel, info.begin());
+      crypto::store_u64_be(counter_, std::span<std::uint8_t, crypto::kU64Bytes>(
+                                         info.data() + kStreamLabel.size(), crypto::kU64Bytes));
+      block_ = crypto::hkdf_sha256_block(key_, info);
+      offset_ = 0;
+      ++counter_;
+    }
+    const std::size_t take = std::min(destination.size(), kBlockBytes - offset_);
+    std::copy_n(block_.begin() + offset_, take, destination.begin());
+    offset_ += take;
+    destination = destination.subspan(take);
+  }
+}
+
+}  // namespace zt::rng

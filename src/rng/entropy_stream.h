@@ -20,7 +20,10 @@ class EntropyStream {
   // fill_bytes: writes the next destination.size() stream bytes into |destination|.
   void fill_bytes(std::span<std::uint8_t> destination);
 
+  // counter: the number of blocks derived so far, which is the next block's number.
   std::uint64_t counter() const { return counter_; }
+  // offset: index of the next byte in the current block; kBlockBytes when the
+  // block is used up or none has been derived yet.
   std::size_t offset() const { return offset_; }
 
  private:
