@@ -49,7 +49,7 @@ std::vector<BetRow> load_rows() {
   std::vector<BetRow> rows;
   std::string line;
   while (std::getline(in, line)) {
-    if (line.empty() || line.front() == '#') continue;
+    if (line.empty()) continue;
     auto fields = split(line, '\t', 6);
     if (fields.size() != 6 || (fields[2] != "0" && fields[2] != "2" && fields[2] != "3")) {
       return {{"fixture_line_malformed", "none:", -1, line.substr(0, 200), "", ""}};
