@@ -1,0 +1,248 @@
+// zt-verify/batch_line.cpp: a small scanner over one line: the top-level object is
+// read member by member, values are skipped by matching brackets outside strings
+// (the library decodes the documents themselves and reports their faults), and
+// string values are unescaped.
+#include "batch_line.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace zt::cli {
+namespace {
+
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+class Scanner {
+ public:
+  explicit Scanner(std::string_view text) : text_(text) {}
+
+  std::size_t position() const { return pos_; }
+  bool at_end() const { return pos_ >= text_.size(); }
+  char peek() const { return at_end() ? '\0' : text_[pos_]; }
+
+  void skip_whitespace() {
+    while (!at_end() && is_space(text_[pos_])) ++pos_;
+  }
+
+  bool consume(char c) {
+    if (peek() != c || at_end()) return false;
+    ++pos_;
+    return true;
+  }
+
+  // skip_string: from the opening quote to just past the closing one. Escapes are
+  // only stepped over here; unescape() checks them.
+  bool skip_string() {
+    if (!consume('"')) return false;
+    while (!at_end()) {
+      const char c = text_[pos_++];
+      if (c == '"') return true;
+      if (static_cast<unsigned char>(c) < 0x20) return false;
+      if (c == '\\') {
+        if (at_end()) return false;
+        ++pos_;
+      }
+    }
+    return false;
+  }
+
+  // skip_value: one value. Arrays and objects end at their matching bracket; a
+  // scalar ends before the next delimiter or blank.
+  bool skip_value() {
+    const char first = peek();
+    if (first == '"') return skip_string();
+    if (first == '{' || first == '[') return skip_nested();
+    const std::size_t start = pos_;
+    while (!at_end()) {
+      const char c = text_[pos_];
+      if (c == ',' || c == '}' || c == ']' || is_space(c)) break;
+      ++pos_;
+    }
+    return pos_ > start;
+  }
+
+ private:
+  bool skip_nested() {
+    std::string closers;  // the brackets still open, innermost last
+    while (!at_end()) {
+      const char c = text_[pos_];
+      if (c == '"') {
+        if (!skip_string()) return false;
+        continue;
+      }
+      ++pos_;
+      if (c == '{') {
+        closers += '}';
+      } else if (c == '[') {
+        closers += ']';
+      } else if (c == '}' || c == ']') {
+        if (closers.empty() || closers.back() != c) return false;
+        closers.pop_back();
+        if (closers.empty()) return true;
+      }
+    }
+    return false;
+  }
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+std::optional<std::uint32_t> read_hex4(std::string_view text, std::size_t& i) {
+  if (i + 4 > text.size()) return std::nullopt;
+  std::uint32_t value = 0;
+  for (std::size_t end = i + 4; i < end; ++i) {
+    const char c = text[i];
+    value <<= 4;
+    if (c >= '0' && c <= '9') {
+      value |= static_cast<std::uint32_t>(c - '0');
+    } else if (c >= 'a' && c <= 'f') {
+      value |= static_cast<std::uint32_t>(c - 'a' + 10);
+    } else if (c >= 'A' && c <= 'F') {
+      value |= static_cast<std::uint32_t>(c - 'A' + 10);
+    } else {
+      return std::nullopt;
+    }
+  }
+  return value;
+}
+
+void append_utf8(std::string& out, std::uint32_t code_point) {
+  if (code_point < 0x80) {
+    out += static_cast<char>(code_point);
+  } else if (code_point < 0x800) {
+    out += static_cast<char>(0xC0 | (code_point >> 6));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  } else if (code_point < 0x10000) {
+    out += static_cast<char>(0xE0 | (code_point >> 12));
+    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code_point >> 18));
+    out += static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code_point & 0x3F));
+  }
+}
+
+// unescape: the text of a JSON string literal, quotes included, already checked by
+// skip_string. Without escapes the result is a view into |literal|; otherwise it is
+// built in |buffer|. Lone surrogate escapes are refused: they have no UTF-8 form.
+std::optional<std::string_view> unescape(std::string_view literal, std::string& buffer) {
+  const std::string_view body = literal.substr(1, literal.size() - 2);
+  if (body.find('\\') == std::string_view::npos) return body;
+  buffer.clear();
+  for (std::size_t i = 0; i < body.size();) {
+    const char c = body[i++];
+    if (c != '\\') {
+      buffer += c;
+      continue;
+    }
+    const char escape = body[i++];
+    switch (escape) {
+      case '"':
+      case '\\':
+      case '/':
+        buffer += escape;
+        break;
+      case 'b':
+        buffer += '\b';
+        break;
+      case 'f':
+        buffer += '\f';
+        break;
+      case 'n':
+        buffer += '\n';
+        break;
+      case 'r':
+        buffer += '\r';
+        break;
+      case 't':
+        buffer += '\t';
+        break;
+      case 'u': {
+        auto unit = read_hex4(body, i);
+        if (!unit || (*unit >= 0xDC00 && *unit <= 0xDFFF)) return std::nullopt;
+        std::uint32_t code_point = *unit;
+        if (*unit >= 0xD800 && *unit <= 0xDBFF) {
+          if (body.substr(i, 2) != "\\u") return std::nullopt;
+          i += 2;
+          auto low = read_hex4(body, i);
+          if (!low || *low < 0xDC00 || *low > 0xDFFF) return std::nullopt;
+          code_point = 0x10000 + ((*unit - 0xD800) << 10) + (*low - 0xDC00);
+        }
+        append_utf8(buffer, code_point);
+        break;
+      }
+      default:
+        return std::nullopt;
+    }
+  }
+  return std::string_view(buffer);
+}
+
+}  // namespace
+
+bool is_blank_line(std::string_view line) {
+  for (const char c : line) {
+    if (!is_space(c)) return false;
+  }
+  return true;
+}
+
+std::expected<BatchDocuments, std::string_view> split_batch_line(std::string_view line,
+                                                                 std::string& receipt_buffer,
+                                                                 std::string& transcript_buffer) {
+  const auto malformed = std::unexpected(kMalformedLine);
+  Scanner scanner(line);
+  std::optional<std::string_view> receipt;
+  std::optional<std::string_view> transcript;
+  std::string key_buffer;
+
+  scanner.skip_whitespace();
+  if (!scanner.consume('{')) return malformed;
+  scanner.skip_whitespace();
+  if (!scanner.consume('}')) {
+    while (true) {
+      const std::size_t key_start = scanner.position();
+      if (scanner.peek() != '"' || !scanner.skip_string()) return malformed;
+      auto key = unescape(line.substr(key_start, scanner.position() - key_start), key_buffer);
+      if (!key) return malformed;
+      scanner.skip_whitespace();
+      if (!scanner.consume(':')) return malformed;
+      scanner.skip_whitespace();
+      const std::size_t value_start = scanner.position();
+      if (!scanner.skip_value()) return malformed;
+      const std::string_view value = line.substr(value_start, scanner.position() - value_start);
+
+      std::optional<std::string_view>* slot = nullptr;
+      std::string* buffer = nullptr;
+      if (*key == "receipt") {
+        slot = &receipt;
+        buffer = &receipt_buffer;
+      } else if (*key == "transcript") {
+        slot = &transcript;
+        buffer = &transcript_buffer;
+      }
+      if (slot != nullptr) {
+        if (slot->has_value()) return malformed;
+        if (value.front() == '"') {
+          *slot = unescape(value, *buffer);
+          if (!slot->has_value()) return malformed;
+        } else {
+          *slot = value;
+        }
+      }
+
+      scanner.skip_whitespace();
+      if (scanner.consume('}')) break;
+      if (!scanner.consume(',')) return malformed;
+      scanner.skip_whitespace();
+    }
+  }
+  scanner.skip_whitespace();
+  if (!scanner.at_end() || !receipt || !transcript) return malformed;
+  return BatchDocuments{*receipt, *transcript};
+}
+
+}  // namespace zt::cli

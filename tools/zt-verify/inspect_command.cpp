@@ -1,0 +1,177 @@
+// zt-verify/inspect_command.cpp: reading a package's contents for display, then
+// registering it through the library as a host program would, for the verdict.
+#include "inspect_command.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "crypto/sha256.h"
+#include "exit_code.h"
+#include "gdp/loader/package_loader.h"
+#include "gdp/registration.h"
+#include "json_output.h"
+#include "read_file.h"
+#include "signer.h"
+
+namespace zt::cli {
+namespace {
+
+struct Inspection {
+  int exit_code = kExitVerified;
+  std::optional<std::string> message;
+  std::optional<gdp::loader::GdpPackage> package;
+  std::optional<std::string> artifact_sha256;
+  bool has_signature_file = false;
+  bool registers = false;
+  std::optional<std::string> registration_error;
+  std::optional<bool> signer_pinned;  // absent without --signer
+};
+
+const char* artifact_kind(const gdp::loader::MappingArtifact& artifact) {
+  return artifact.kind == gdp::loader::MappingArtifact::Kind::Wasm ? "wasm" : "source";
+}
+
+void inspect(const InspectOptions& options, Inspection& inspection) {
+  auto pinned = parse_signer_keys(options.signers);
+  if (!pinned) {
+    inspection.exit_code = kExitBadInput;
+    inspection.message = std::move(pinned.error());
+    return;
+  }
+  auto bytes = read_file(options.package_file);
+  if (!bytes) {
+    inspection.exit_code = kExitBadInput;
+    inspection.message = std::move(bytes.error());
+    return;
+  }
+  const std::span<const std::uint8_t> package_bytes(
+      reinterpret_cast<const std::uint8_t*>(bytes->data()), bytes->size());
+
+  // Registration is what decides; its text is the library's exact message.
+  if (auto registered = gdp::register_gdp_package(package_bytes)) {
+    inspection.registers = true;
+  } else {
+    inspection.registration_error = registered.error().message();
+  }
+
+  // The archive alone is enough to show what the package claims, even when its
+  // hash or signature does not check out.
+  if (auto package = gdp::loader::read_package_archive(package_bytes)) {
+    inspection.package = std::move(*package);
+    const auto& artifact = inspection.package->mapping_artifact;
+    if (artifact) inspection.artifact_sha256 = to_hex(crypto::sha256(artifact->bytes));
+    inspection.has_signature_file = inspection.package->files.contains("gdp.sig");
+  }
+
+  if (!inspection.registers) {
+    inspection.exit_code = kExitLoadFailed;
+    inspection.message = inspection.registration_error;
+    return;
+  }
+  if (!pinned->empty()) {
+    auto pin = check_pinned_signer(inspection.package->metadata.signer_ed25519, *pinned);
+    inspection.signer_pinned = pin.has_value();
+    if (!pin) {
+      inspection.exit_code = kExitLoadFailed;
+      inspection.message = std::move(pin.error());
+    }
+  }
+}
+
+void write_text(const Inspection& inspection, const InspectOptions& options, std::ostream& out) {
+  out << "package      " << options.package_file << "\n";
+  if (inspection.package) {
+    const gdp::loader::GdpMetadata& metadata = inspection.package->metadata;
+    out << "id           " << metadata.id << "\n"
+        << "version      " << metadata.version << "\n";
+    if (metadata.name) out << "name         " << *metadata.name << "\n";
+    if (metadata.description) out << "description  " << *metadata.description << "\n";
+    out << "mapper       " << metadata.mapper.value_or("(none)") << "\n"
+        << "parameters   " << to_json(json::Value(metadata.parameters)) << "\n";
+    const auto& artifact = inspection.package->mapping_artifact;
+    if (artifact) {
+      out << "artifact     " << artifact->role_name << " (" << artifact->bytes.size()
+          << " bytes), sha256 " << *inspection.artifact_sha256 << "\n";
+    } else {
+      out << "artifact     none\n";
+    }
+    out << "declared     mapping_sha256 " << metadata.mapping_sha256.value_or("(none)") << "\n";
+    if (metadata.signer_ed25519) {
+      out << "signed       yes, by key " << *metadata.signer_ed25519
+          << (inspection.has_signature_file ? "" : " (but gdp.sig is missing)") << "\n";
+    } else {
+      out << "signed       no" << (inspection.has_signature_file ? " (gdp.sig without a key)" : "")
+          << "\n";
+    }
+  }
+  if (inspection.registers) {
+    out << "registers    yes\n";
+  } else if (inspection.registration_error) {
+    out << "registers    no: " << *inspection.registration_error << "\n";
+  }
+  if (inspection.signer_pinned) {
+    out << "--signer     " << (*inspection.signer_pinned ? "matches" : "REFUSED") << "\n";
+  }
+  if (inspection.exit_code != kExitVerified &&
+      inspection.message != inspection.registration_error) {
+    out << "ERROR  " << *inspection.message << "\n";
+  }
+}
+
+void write_json(const Inspection& inspection, const InspectOptions& options, std::ostream& out) {
+  json::Object object{
+      {"command", "inspect"},
+      {"exit_code", static_cast<std::uint64_t>(inspection.exit_code)},
+      {"message", text_or_null(inspection.message)},
+      {"file", options.package_file},
+      {"registers", inspection.registers},
+      {"registration_error", text_or_null(inspection.registration_error)},
+      {"signer_pinned",
+       inspection.signer_pinned ? json::Value(*inspection.signer_pinned) : json::Value(nullptr)},
+  };
+  json::Value artifact = nullptr;
+  if (inspection.package) {
+    const gdp::loader::GdpMetadata& metadata = inspection.package->metadata;
+    if (const auto& found = inspection.package->mapping_artifact) {
+      artifact = json::Object{{"name", found->role_name},
+                              {"kind", artifact_kind(*found)},
+                              {"size", static_cast<std::uint64_t>(found->bytes.size())},
+                              {"sha256", *inspection.artifact_sha256}};
+    }
+    object.insert({{"id", metadata.id},
+                   {"version", metadata.version},
+                   {"name", text_or_null(metadata.name)},
+                   {"description", text_or_null(metadata.description)},
+                   {"mapper", text_or_null(metadata.mapper)},
+                   {"parameters", metadata.parameters},
+                   {"mapping_sha256", text_or_null(metadata.mapping_sha256)},
+                   {"signer_ed25519", text_or_null(metadata.signer_ed25519)},
+                   {"signed", metadata.signer_ed25519.has_value()},
+                   {"signature_file", inspection.has_signature_file}});
+  } else {
+    for (const char* key : {"id", "version", "name", "description", "mapper", "parameters",
+                            "mapping_sha256", "signer_ed25519", "signed", "signature_file"}) {
+      object.emplace(key, nullptr);
+    }
+  }
+  object.emplace("artifact", std::move(artifact));
+  out << to_json(json::Value(std::move(object))) << "\n";
+}
+
+}  // namespace
+
+int run_inspect(const InspectOptions& options, std::ostream& out) {
+  Inspection inspection;
+  inspect(options, inspection);
+  if (options.json) {
+    write_json(inspection, options, out);
+  } else if (inspection.exit_code == kExitBadInput) {
+    out << "ERROR  " << *inspection.message << "\n";
+  } else {
+    write_text(inspection, options, out);
+  }
+  return inspection.exit_code;
+}
+
+}  // namespace zt::cli

@@ -1,0 +1,25 @@
+// zt-verify/json_output.h: writing the tool's --json results. Results are built as
+// json::Value trees, so members come out ordered by key and the output is stable.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "json/value.h"
+
+namespace zt::cli {
+
+// to_json: compact JSON text of |value|. Strings that are not UTF-8 (file names
+// can be anything) have each non-ASCII byte written as U+FFFD; doubles that are
+// not finite become null.
+std::string to_json(const json::Value& value);
+
+// text_or_null: the string, or JSON null when absent.
+json::Value text_or_null(const std::optional<std::string>& text);
+
+// to_hex: lower-case hexadecimal digits of |bytes|.
+std::string to_hex(std::span<const std::uint8_t> bytes);
+
+}  // namespace zt::cli

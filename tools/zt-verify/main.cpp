@@ -1,0 +1,157 @@
+// zt-verify/main.cpp: the command line: subcommands, options and help texts, and
+// the mapping of argument errors to exit code 1.
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <string>
+
+#include "batch_command.h"
+#include "bet_command.h"
+#include "exit_code.h"
+#include "inspect_command.h"
+#include "json/value.h"
+#include "json_output.h"
+
+namespace {
+
+constexpr const char* kOverview =
+    R"(zt-verify checks settled bets of provably fair games without trusting the operator.
+
+A bet comes as two JSON documents from the operator:
+  receipt      issued when the bet was placed: the committed bet parameters, the
+               bet's Merkle leaf, an inclusion proof and the operator's published root.
+  transcript   issued when the bet was settled: the revealed server seed, the public
+               beacon values, the derived rng entropy and the reported outcome.
+zt-verify recomputes every commitment from first principles and replays the outcome
+with the game's deterministic mapper. A game's mapper comes from its game definition
+package (GDP): a tar or tar.gz file whose gdp.json names the game id, the mapper
+(plinko or slot) and its parameters, usually signed with an Ed25519 key.)";
+
+constexpr const char* kFooter = R"(
+Exit codes: 0 verified, 1 bad argument or unreadable file, 2 a document or package
+did not decode, load or register, 3 a bet failed verification.
+Add --json to any command for one JSON object on standard output.
+Run 'zt-verify COMMAND --help' for the options of a command.)";
+
+constexpr const char* kBetFooter = R"(
+The packages are registered first, in the order given, then the --noop ids. A bet's
+commitment names its game in gdp_id; that game's mapper checks the outcome.
+
+Examples:
+  zt-verify bet plinko-1.receipt.json plinko-1.transcript.json --gdp plinko-classic.gdp.tar.gz
+  zt-verify bet dice-1.receipt.json dice-1.transcript.json --noop dice-noop
+  zt-verify bet r.json t.json --gdp game.tar.gz --signer 3d4017c3e843895a92b70aa74d1b7ebc9c982ccf2ec4968cc0cd55f12af4660c --json)";
+
+constexpr const char* kBatchFooter = R"(
+FILE holds one bet per line (JSON Lines), each an object with the members "receipt"
+and "transcript". Each member is either the document itself, written inline, or a
+JSON string holding the document's text. Other members are ignored, blank lines are
+skipped, and a line that is not such an object counts as a failed bet.
+
+Examples:
+  zt-verify batch bets.jsonl --gdp plinko-classic.gdp.tar.gz --gdp slot-3x5.gdp.tar.gz
+  zt-verify batch bets.jsonl --noop dice-noop --jobs 4 --failures failed.tsv
+  producer | zt-verify batch - --gdp game.tar.gz --json)";
+
+constexpr const char* kInspectFooter = R"(
+Shows the package's id, version, mapper and parameters, its mapping artifact with
+the artifact's SHA-256, whether gdp.json is signed and by which key, and whether
+the package registers (the library's exact error if not).
+
+A valid signature only proves that gdp.json was signed by the key named inside that
+same gdp.json. To know who made a package, compare that key with one you trust:
+--signer KEY refuses packages that are unsigned or signed by any other key.
+
+Examples:
+  zt-verify inspect plinko-classic.gdp.tar.gz
+  zt-verify inspect game.tar.gz --signer 3d4017c3e843895a92b70aa74d1b7ebc9c982ccf2ec4968cc0cd55f12af4660c)";
+
+void add_package_options(CLI::App& command, zt::cli::PackageOptions& packages) {
+  command
+      .add_option("--gdp", packages.gdp_files,
+                  "Register the game definition package in this file (repeatable)")
+      ->type_name("PACKAGE");
+  command
+      .add_option("--noop", packages.noop_ids,
+                  "Accept any outcome for game ID; everything else is still checked "
+                  "(repeatable)")
+      ->type_name("ID");
+  command
+      .add_option("--signer", packages.signers,
+                  "Refuse packages not signed by this Ed25519 public key, 64 hex digits "
+                  "(repeatable: any of the keys will do)")
+      ->type_name("KEY");
+}
+
+bool wants_json(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--json") return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{kOverview, "zt-verify"};
+  app.footer(kFooter);
+  app.set_version_flag("--version", std::string("zt-verify ") + ZT_VERSION);
+  app.require_subcommand(1);
+
+  zt::cli::BetOptions bet;
+  CLI::App* bet_command =
+      app.add_subcommand("bet", "Verify one bet from its receipt and transcript");
+  bet_command->add_option("RECEIPT", bet.receipt_file, "The bet receipt JSON file")->required();
+  bet_command->add_option("TRANSCRIPT", bet.transcript_file, "The settlement transcript JSON file")
+      ->required();
+  add_package_options(*bet_command, bet.packages);
+  bet_command->add_flag("--json", bet.json, "Print the verdict as one JSON object");
+  bet_command->footer(kBetFooter);
+
+  zt::cli::BatchOptions batch;
+  CLI::App* batch_command =
+      app.add_subcommand("batch", "Verify many bets from a JSON Lines file, on all cores");
+  batch_command
+      ->add_option("FILE", batch.input_file, "The JSON Lines file, or - for standard input")
+      ->required();
+  add_package_options(*batch_command, batch.packages);
+  batch_command->add_option("--jobs", batch.jobs, "Threads to verify on (default: all cores)")
+      ->check(CLI::Range(1u, 4096u));
+  batch_command->add_option("--failures", batch.failures_file,
+                            "Write each failing line as LINE<TAB>MESSAGE to this file");
+  batch_command->add_flag("--no-progress{false}", batch.progress,
+                          "Never draw the progress bar (it is drawn only on a terminal)");
+  batch_command->add_flag("--json", batch.json, "Print the summary as one JSON object");
+  batch_command->footer(kBatchFooter);
+
+  zt::cli::InspectOptions inspect;
+  CLI::App* inspect_command = app.add_subcommand(
+      "inspect", "Show what a game definition package holds and whether it registers");
+  inspect_command->add_option("PACKAGE", inspect.package_file, "The package file (tar or tar.gz)")
+      ->required();
+  inspect_command
+      ->add_option("--signer", inspect.signers,
+                   "Refuse the package unless signed by this Ed25519 public key "
+                   "(repeatable)")
+      ->type_name("KEY");
+  inspect_command->add_flag("--json", inspect.json, "Print the result as one JSON object");
+  inspect_command->footer(kInspectFooter);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int code = app.exit(error);  // prints help, the version or the error
+    if (code == 0) return zt::cli::kExitVerified;
+    if (wants_json(argc, argv)) {
+      std::cout << zt::cli::to_json(zt::json::Object{
+                       {"command", nullptr},
+                       {"exit_code", static_cast<std::uint64_t>(zt::cli::kExitBadInput)},
+                       {"message", std::string(error.what())}})
+                << "\n";
+    }
+    return zt::cli::kExitBadInput;
+  }
+
+  if (bet_command->parsed()) return zt::cli::run_bet(bet, std::cout);
+  if (batch_command->parsed()) return zt::cli::run_batch_command(batch, std::cout);
+  return zt::cli::run_inspect(inspect, std::cout);
+}
