@@ -1,0 +1,203 @@
+// robustness_test.cpp: damaged and hostile packages end in an error, never in a
+// crash or a different accepted package: every truncation, random bit flips, a
+// gzip bomb and headers that claim huge sizes, the last two under a memory limit.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <functional>
+#include <random>
+
+#include "gdp/loader/package_loader.h"
+#include "package_fixtures.h"
+
+namespace zt::gdp::loader {
+namespace {
+
+using testing::package_named;
+
+constexpr const char* kRobustFixtures[] = {"plinko-classic", "plinko-classic-tar", "slot-3x5"};
+
+// same_package: what a damaged copy may load to without an error.
+void expect_same_package(const GdpPackage& got, const GdpPackage& original) {
+  EXPECT_EQ(got.metadata.id, original.metadata.id);
+  EXPECT_EQ(got.files.at("gdp.json"), original.files.at("gdp.json"));
+  EXPECT_EQ(got.files.at("gdp.sig"), original.files.at("gdp.sig"));
+}
+
+// first_end_block: the offset of the first all-zero 512-byte block of a plain tar.
+std::size_t first_end_block(const Bytes& tar) {
+  for (std::size_t at = 0; at + 512 <= tar.size(); at += 512) {
+    if (std::all_of(tar.begin() + static_cast<std::ptrdiff_t>(at),
+                    tar.begin() + static_cast<std::ptrdiff_t>(at + 512),
+                    [](std::uint8_t b) { return b == 0; })) {
+      return at;
+    }
+  }
+  return tar.size();
+}
+
+TEST(DamagedPackages, EveryTruncationFailsOrLoadsTheSamePackage) {
+  for (const char* name : kRobustFixtures) {
+    SCOPED_TRACE(name);
+    const Bytes bytes = package_named(name);
+    auto original = load_package(bytes);
+    ASSERT_TRUE(original) << original.error().message();
+    const bool gzip = bytes[0] == 0x1F;
+    const std::size_t end_block = gzip ? 0 : first_end_block(bytes);
+    for (std::size_t length = 1; length < bytes.size(); ++length) {
+      auto cut = load_package(std::span(bytes).first(length));
+      // A plain tar cut before its end block and off a block boundary is broken.
+      if (!gzip && length < end_block && length % 512 != 0) {
+        EXPECT_FALSE(cut) << "loaded at length " << length;
+      }
+      if (cut) expect_same_package(*cut, *original);
+    }
+  }
+}
+
+TEST(DamagedPackages, RandomBitFlipsFailOrLoadTheSamePackage) {
+  std::mt19937 random(20240611);
+  for (const char* name : kRobustFixtures) {
+    SCOPED_TRACE(name);
+    const Bytes bytes = package_named(name);
+    auto original = load_package(bytes);
+    ASSERT_TRUE(original) << original.error().message();
+    int failures = 0;
+    for (int round = 0; round < 1500; ++round) {
+      Bytes damaged = bytes;
+      const std::size_t at = random() % damaged.size();
+      damaged[at] ^= static_cast<std::uint8_t>(1u << (random() % 8));
+      auto result = load_package(damaged);
+      if (result) {
+        expect_same_package(*result, *original);
+      } else {
+        ++failures;
+      }
+    }
+    EXPECT_GT(failures, 0);
+  }
+}
+
+// tar_header: a ustar header for a regular file with the given raw size field.
+Bytes tar_header(std::string_view name, const std::array<char, 12>& size_field) {
+  Bytes block(512, 0);
+  std::memcpy(block.data(), name.data(), name.size());
+  std::memcpy(block.data() + 100, "0000644", 8);
+  std::memcpy(block.data() + 124, size_field.data(), size_field.size());
+  block[156] = '0';
+  std::memcpy(block.data() + 257,
+              "ustar\0"
+              "00",
+              8);
+  std::memset(block.data() + 148, ' ', 8);
+  unsigned sum = 0;
+  for (std::uint8_t b : block) sum += b;
+  std::snprintf(reinterpret_cast<char*>(block.data() + 148), 8, "%06o", sum);
+  return block;
+}
+
+std::array<char, 12> octal_size(std::uint64_t size) {
+  std::array<char, 12> field{};
+  std::snprintf(field.data(), field.size(), "%011llo", static_cast<unsigned long long>(size));
+  return field;
+}
+
+std::array<char, 12> base256_size(std::uint64_t size) {
+  std::array<char, 12> field{};
+  field[0] = static_cast<char>(0x80);
+  for (int i = 0; i < 8; ++i) field[11 - i] = static_cast<char>(size >> (8 * i));
+  return field;
+}
+
+// gzip_bomb: a gzip member holding a tar header for a file of |zero_mib| MiB of
+// zeros, and those zeros. One MiB of zeros is compressed once and its bytes are
+// repeated: after a full flush the compressor starts afresh, so every repetition
+// is the same deflate data. The trailer is fixed up to the whole content.
+Bytes gzip_bomb(std::uint64_t zero_mib) {
+  constexpr std::size_t kMiB = 1024 * 1024;
+  const Bytes header = tar_header("bomb.bin", base256_size(zero_mib * kMiB));
+  const Bytes zeros(kMiB, 0);
+  z_stream stream{};
+  EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY), Z_OK);
+  Bytes scratch(2 * kMiB);
+  auto compress = [&](const Bytes& in, int flush) {
+    stream.next_in = const_cast<Bytef*>(in.data());
+    stream.avail_in = static_cast<uInt>(in.size());
+    stream.next_out = scratch.data();
+    stream.avail_out = static_cast<uInt>(scratch.size());
+    deflate(&stream, flush);
+    return Bytes(scratch.begin(), scratch.end() - stream.avail_out);
+  };
+  Bytes out = compress(header, Z_FULL_FLUSH);
+  const Bytes chunk = compress(zeros, Z_FULL_FLUSH);
+  EXPECT_EQ(compress(zeros, Z_FULL_FLUSH), chunk);
+  for (std::uint64_t i = 0; i < zero_mib; ++i) out.insert(out.end(), chunk.begin(), chunk.end());
+  Bytes tail = compress({}, Z_FINISH);
+  deflateEnd(&stream);
+  uLong crc = crc32(0, header.data(), static_cast<uInt>(header.size()));
+  const uLong zeros_crc = crc32(0, zeros.data(), static_cast<uInt>(zeros.size()));
+  for (std::uint64_t i = 0; i < zero_mib; ++i) crc = crc32_combine(crc, zeros_crc, kMiB);
+  const std::uint64_t total = header.size() + zero_mib * kMiB;
+  for (int i = 0; i < 4; ++i) {
+    tail[tail.size() - 8 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
+    tail[tail.size() - 4 + i] = static_cast<std::uint8_t>(total >> (8 * i));
+  }
+  out.insert(out.end(), tail.begin(), tail.end());
+  return out;
+}
+
+// in_memory_limited_child: runs |load| in a child process whose address space is
+// capped, so an allocation that follows a hostile size ends the child, not the
+// test run. AddressSanitizer reserves far more address space than any sensible
+// cap, so there the child runs without one and only the result is checked.
+void expect_in_memory_limited_child(const std::function<bool()>& load) {
+  constexpr rlim_t kAddressSpace = rlim_t{1} << 30;
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+#ifndef __SANITIZE_ADDRESS__
+    const rlimit limit{kAddressSpace, kAddressSpace};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
+#endif
+    _exit(load() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the child died of signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the load gave the wrong result";
+}
+
+bool fails_with(const Bytes& package, std::string_view message) {
+  auto result = load_package(package);
+  if (result) return false;
+  if (result.error().message() != message) {
+    std::fprintf(stderr, "got: %s\n", result.error().message().c_str());
+    return false;
+  }
+  return true;
+}
+
+TEST(HostilePackages, GzipBombIsRefusedWithinAFixedMemoryBudget) {
+  const Bytes bomb = gzip_bomb(6 * 1024);  // 6 GiB of content in a few MB
+  EXPECT_LT(bomb.size(), 8u << 20);
+  expect_in_memory_limited_child(
+      [&] { return fails_with(bomb, "archive io error: decompressed archive exceeds 256 MiB"); });
+}
+
+TEST(HostilePackages, ClaimedSizesAreNeverTrustedForAllocation) {
+  const std::array<char, 12> claims[] = {octal_size(077777777777ull),
+                                         base256_size(std::uint64_t{1} << 62)};
+  for (const auto& claim : claims) {
+    Bytes plain = tar_header("gdp.json", claim);
+    plain.insert(plain.end(), 10, '{');
+    expect_in_memory_limited_child(
+        [&] { return fails_with(plain, "archive io error: archive ends inside an entry's data"); });
+  }
+}
+
+}  // namespace
+}  // namespace zt::gdp::loader
