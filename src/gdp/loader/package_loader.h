@@ -15,6 +15,11 @@ namespace zt::gdp::loader {
 // with an ArchiveIo error rather than exhausting the host's memory.
 inline constexpr std::uint64_t kMaxArchiveBytes = 256ull * 1024 * 1024;
 
+// The largest gdp.json or test_vectors.json that is parsed. A JSON value tree
+// takes up to some fifty times the bytes of its text (a list of small numbers),
+// so the archive limit alone would still let a small package claim gigabytes.
+inline constexpr std::uint64_t kMaxRoleJsonBytes = 8ull * 1024 * 1024;
+
 // read_package_archive: walks the archive, keeps every regular file and parses the
 // role files. Fails with the first error in archive order.
 [[nodiscard]] std::expected<GdpPackage, GdpLoadError> read_package_archive(

@@ -22,6 +22,12 @@ std::string_view as_text(const Bytes& bytes) {
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
+// too_large: the detail of a role JSON file that is not parsed because of its size.
+std::optional<std::string> too_large(const Bytes& contents) {
+  if (contents.size() <= kMaxRoleJsonBytes) return std::nullopt;
+  return "document exceeds " + std::to_string(kMaxRoleJsonBytes / (1024 * 1024)) + " MiB";
+}
+
 struct Roles {
   std::optional<GdpMetadata> metadata;
   std::optional<MappingArtifact> mapping_artifact;
@@ -33,6 +39,7 @@ std::expected<void, GdpLoadError> take_role(const std::string& role, const Bytes
                                             Roles& roles) {
   if (role == "gdp.json") {
     if (roles.metadata) return fail(GdpLoadKind::MetadataDuplicate);
+    if (auto detail = too_large(contents)) return fail(GdpLoadKind::MetadataParse, *detail);
     auto metadata = parse_gdp_metadata(as_text(contents));
     if (!metadata) return fail(GdpLoadKind::MetadataParse, metadata.error().message());
     roles.metadata = std::move(*metadata);
@@ -42,6 +49,7 @@ std::expected<void, GdpLoadError> take_role(const std::string& role, const Bytes
         role == "mapping.wasm" ? MappingArtifact::Kind::Wasm : MappingArtifact::Kind::Source;
     roles.mapping_artifact = MappingArtifact{kind, role, contents};
   } else if (role == "test_vectors.json") {
+    if (auto detail = too_large(contents)) return fail(GdpLoadKind::TestVectorsParse, *detail);
     auto vectors = json::parse_value(as_text(contents));
     if (!vectors) return fail(GdpLoadKind::TestVectorsParse, vectors.error().message());
     roles.test_vectors = std::move(*vectors);

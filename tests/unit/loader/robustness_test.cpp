@@ -1,6 +1,7 @@
 // robustness_test.cpp: damaged and hostile packages end in an error, never in a
 // crash or a different accepted package: every truncation, random bit flips, a
-// gzip bomb and headers that claim huge sizes, the last two under a memory limit.
+// gzip bomb, huge JSON role files and headers that claim huge sizes, the last
+// three under a memory limit.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -115,17 +116,22 @@ std::array<char, 12> base256_size(std::uint64_t size) {
   return field;
 }
 
-// gzip_bomb: a gzip member holding a tar header for a file of |zero_mib| MiB of
-// zeros, and those zeros. One MiB of zeros is compressed once and its bytes are
-// repeated: after a full flush the compressor starts afresh, so every repetition
-// is the same deflate data. The trailer is fixed up to the whole content.
-Bytes gzip_bomb(std::uint64_t zero_mib) {
-  constexpr std::size_t kMiB = 1024 * 1024;
-  const Bytes header = tar_header("bomb.bin", base256_size(zero_mib * kMiB));
-  const Bytes zeros(kMiB, 0);
+constexpr std::size_t kMiB = 1024 * 1024;
+
+// Piece: bytes that occur |repeat| times in a row in a gzip member's content.
+struct Piece {
+  Bytes bytes;
+  std::uint64_t repeat = 1;
+};
+
+// gzip_repeated: a gzip member of the pieces in order, built without compressing
+// the whole content: each piece is compressed once, ending in a full flush, after
+// which the compressor starts afresh, so a repetition is the same deflate data
+// again. The trailer is then fixed up to the whole content.
+Bytes gzip_repeated(const std::vector<Piece>& pieces) {
   z_stream stream{};
   EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY), Z_OK);
-  Bytes scratch(2 * kMiB);
+  Bytes scratch(4 * kMiB);
   auto compress = [&](const Bytes& in, int flush) {
     stream.next_in = const_cast<Bytef*>(in.data());
     stream.avail_in = static_cast<uInt>(in.size());
@@ -134,16 +140,23 @@ Bytes gzip_bomb(std::uint64_t zero_mib) {
     deflate(&stream, flush);
     return Bytes(scratch.begin(), scratch.end() - stream.avail_out);
   };
-  Bytes out = compress(header, Z_FULL_FLUSH);
-  const Bytes chunk = compress(zeros, Z_FULL_FLUSH);
-  EXPECT_EQ(compress(zeros, Z_FULL_FLUSH), chunk);
-  for (std::uint64_t i = 0; i < zero_mib; ++i) out.insert(out.end(), chunk.begin(), chunk.end());
+  Bytes out;
+  uLong crc = crc32(0, nullptr, 0);
+  std::uint64_t total = 0;
+  for (const Piece& piece : pieces) {
+    const Bytes once = compress(piece.bytes, Z_FULL_FLUSH);
+    if (piece.repeat > 1) {
+      EXPECT_EQ(compress(piece.bytes, Z_FULL_FLUSH), once);
+    }
+    const uLong piece_crc = crc32(0, piece.bytes.data(), static_cast<uInt>(piece.bytes.size()));
+    for (std::uint64_t i = 0; i < piece.repeat; ++i) {
+      out.insert(out.end(), once.begin(), once.end());
+      crc = crc32_combine(crc, piece_crc, static_cast<z_off_t>(piece.bytes.size()));
+    }
+    total += piece.bytes.size() * piece.repeat;
+  }
   Bytes tail = compress({}, Z_FINISH);
   deflateEnd(&stream);
-  uLong crc = crc32(0, header.data(), static_cast<uInt>(header.size()));
-  const uLong zeros_crc = crc32(0, zeros.data(), static_cast<uInt>(zeros.size()));
-  for (std::uint64_t i = 0; i < zero_mib; ++i) crc = crc32_combine(crc, zeros_crc, kMiB);
-  const std::uint64_t total = header.size() + zero_mib * kMiB;
   for (int i = 0; i < 4; ++i) {
     tail[tail.size() - 8 + i] = static_cast<std::uint8_t>(crc >> (8 * i));
     tail[tail.size() - 4 + i] = static_cast<std::uint8_t>(total >> (8 * i));
@@ -191,10 +204,32 @@ bool fails_with(const Bytes& package, std::string_view message) {
 }
 
 TEST(HostilePackages, GzipBombIsRefusedWithinAFixedMemoryBudget) {
-  const Bytes bomb = gzip_bomb(6 * 1024);  // 6 GiB of content in a few MB
-  EXPECT_LT(bomb.size(), 8u << 20);
+  constexpr std::uint64_t kZeroMiB = 6 * 1024;  // 6 GiB of content in a few MB
+  const Bytes bomb = gzip_repeated(
+      {{tar_header("bomb.bin", base256_size(kZeroMiB * kMiB))}, {Bytes(kMiB, 0), kZeroMiB}});
+  EXPECT_LT(bomb.size(), 8 * kMiB);
   expect_in_memory_limited_child(
       [&] { return fails_with(bomb, "archive io error: decompressed archive exceeds 256 MiB"); });
+}
+
+TEST(HostilePackages, HugeJsonRoleFilesAreNotParsed) {
+  // A list of 64 Mi zeros: a value tree of gigabytes from well under a megabyte.
+  constexpr std::uint64_t kListMiB = 128;
+  Bytes zeros;
+  for (std::size_t i = 0; i < kMiB / 2; ++i) zeros.insert(zeros.end(), {'0', ','});
+  const Bytes open{'['};
+  const Bytes close{'0', ']'};
+  const std::uint64_t size = open.size() + kListMiB * kMiB + close.size();
+  const Bytes padding((512 - size % 512) % 512 + 1024, 0);
+  for (const auto& [name, message] :
+       {std::pair{"test_vectors.json", "failed to parse test vectors: document exceeds 8 MiB"},
+        std::pair{"gdp.json", "failed to parse metadata: document exceeds 8 MiB"}}) {
+    SCOPED_TRACE(name);
+    const Bytes package = gzip_repeated(
+        {{tar_header(name, octal_size(size))}, {open}, {zeros, kListMiB}, {close}, {padding}});
+    EXPECT_LT(package.size(), kMiB);
+    expect_in_memory_limited_child([&] { return fails_with(package, message); });
+  }
 }
 
 TEST(HostilePackages, ClaimedSizesAreNeverTrustedForAllocation) {
