@@ -24,7 +24,7 @@ std::string describe_found(const Value& value);
 // decode_u64_lists: |value| decoded as a list of lists of u64. The error text has
 // no position, e.g. "invalid type: null, expected a sequence" or
 // "invalid value: integer `-1`, expected u64".
-[[nodiscard]] std::expected<std::vector<std::vector<std::uint64_t>>, std::string>
-decode_u64_lists(const Value& value);
+[[nodiscard]] std::expected<std::vector<std::vector<std::uint64_t>>, std::string> decode_u64_lists(
+    const Value& value);
 
 }  // namespace zt::json

@@ -21,9 +21,8 @@ using Object = std::map<std::string, Value, std::less<>>;
 
 class Value {
  public:
-  using Storage =
-      std::variant<std::nullptr_t, bool, std::uint64_t, std::int64_t, double, std::string, Array,
-                   Object>;
+  using Storage = std::variant<std::nullptr_t, bool, std::uint64_t, std::int64_t, double,
+                               std::string, Array, Object>;
 
   Value() : storage_(nullptr) {}
   Value(std::nullptr_t) : storage_(nullptr) {}

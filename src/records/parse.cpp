@@ -1,2 +1,114 @@
-// parse.cpp: implementation in progress.
+// parse.cpp: the JSON form of the bet records (field specs for the decoder) and the
+// hex rule of byte fields.
 #include "records/parse.h"
+
+#include <array>
+
+#include "json/document.h"
+#include "json/schema.h"
+
+namespace zt::records {
+namespace {
+
+using json::field;
+using json::Presence;
+
+constexpr json::BytesCodec kHex{"a lowercase hex string", &decode_hex};
+
+constexpr std::string_view kPositionNames[] = {"left", "right"};
+constexpr json::VariantSpec kPosition{kPositionNames};
+
+constexpr json::FieldSpec kProofNodeFields[] = {
+    field<&MerkleProofNode::hash>("hash", kHex),
+    field<&MerkleProofNode::position>("position", kPosition, Presence::kDefaulted),
+};
+constexpr json::RecordSpec kProofNode{"struct MerkleProofNode",
+                                      "struct MerkleProofNode with 2 elements", kProofNodeFields};
+
+constexpr json::FieldSpec kCommitmentFields[] = {
+    field<&BetCommitment::session_id>("session_id"),
+    field<&BetCommitment::bet_nonce>("bet_nonce"),
+    field<&BetCommitment::stake>("stake"),
+    field<&BetCommitment::gdp_id>("gdp_id"),
+    field<&BetCommitment::rng_id>("rng_id"),
+    field<&BetCommitment::rng_params_commit>("rng_params_commit", kHex),
+    field<&BetCommitment::server_seed_commit>("server_seed_commit", kHex),
+    field<&BetCommitment::client_seed>("client_seed", kHex, Presence::kOptional),
+    field<&BetCommitment::beacon_plan_id>("beacon_plan_id"),
+    field<&BetCommitment::timestamp_ms>("timestamp_ms"),
+};
+constexpr json::RecordSpec kCommitment{"struct BetCommitment",
+                                       "struct BetCommitment with 10 elements", kCommitmentFields};
+
+constexpr json::FieldSpec kReceiptFields[] = {
+    field<&BetReceipt::version>("version"),
+    field<&BetReceipt::bet_id>("bet_id"),
+    field<&BetReceipt::commitment>("commitment", kCommitment, Presence::kDefaulted),
+    field<&BetReceipt::bet_leaf>("bet_leaf", kHex),
+    field<&BetReceipt::merkle_proof>("merkle_proof", kProofNode, Presence::kDefaulted),
+    field<&BetReceipt::merkle_root>("merkle_root", kHex),
+    field<&BetReceipt::root_index>("root_index", Presence::kOptional),
+    field<&BetReceipt::operator_sig>("operator_sig"),
+};
+constexpr json::RecordSpec kReceipt{"struct BetReceipt", "struct BetReceipt with 8 elements",
+                                    kReceiptFields};
+
+constexpr json::FieldSpec kOutcomeFields[] = {
+    field<&SettlementOutcome::raw>("raw"),
+    field<&SettlementOutcome::payout>("payout"),
+    field<&SettlementOutcome::aux>("aux", Presence::kDefaulted),
+};
+constexpr json::RecordSpec kOutcome{"struct SettlementOutcome",
+                                    "struct SettlementOutcome with 3 elements", kOutcomeFields};
+
+constexpr json::FieldSpec kTranscriptFields[] = {
+    field<&SettlementTranscript::bet_id>("bet_id"),
+    field<&SettlementTranscript::server_seed_plain>("server_seed_plain", kHex),
+    field<&SettlementTranscript::beacon_values>("beacon_values", kHex),
+    field<&SettlementTranscript::beacon_mix_id>("beacon_mix_id", kHex),
+    field<&SettlementTranscript::rng_entropy>("rng_entropy", kHex),
+    field<&SettlementTranscript::outcome>("outcome", kOutcome),
+    field<&SettlementTranscript::operator_sig>("operator_sig"),
+};
+constexpr json::RecordSpec kTranscript{"struct SettlementTranscript",
+                                       "struct SettlementTranscript with 7 elements",
+                                       kTranscriptFields};
+
+// Value of each byte as a hex digit, or -1.
+constexpr std::array<signed char, 256> kHexDigits = [] {
+  std::array<signed char, 256> digits{};
+  digits.fill(-1);
+  for (int c = '0'; c <= '9'; ++c)
+    digits[static_cast<std::size_t>(c)] = static_cast<signed char>(c - '0');
+  for (int c = 'a'; c <= 'f'; ++c)
+    digits[static_cast<std::size_t>(c)] = static_cast<signed char>(c - 'a' + 10);
+  for (int c = 'A'; c <= 'F'; ++c)
+    digits[static_cast<std::size_t>(c)] = static_cast<signed char>(c - 'A' + 10);
+  return digits;
+}();
+
+}  // namespace
+
+std::expected<BetReceipt, json::DecodeError> parse_bet_receipt(std::string_view text) {
+  return json::decode_record<BetReceipt>(text, kReceipt);
+}
+
+std::expected<SettlementTranscript, json::DecodeError> parse_settlement_transcript(
+    std::string_view text) {
+  return json::decode_record<SettlementTranscript>(text, kTranscript);
+}
+
+std::expected<Bytes, std::string> decode_hex(std::string_view text) {
+  // Parity is judged on bytes, before any digit is looked at.
+  if (text.size() % 2 != 0) return std::unexpected(std::string("hex string must have even length"));
+  Bytes out(text.size() / 2);
+  for (std::size_t i = 0; i < out.size(); ++i) {
+    const int high = kHexDigits[static_cast<unsigned char>(text[2 * i])];
+    const int low = kHexDigits[static_cast<unsigned char>(text[2 * i + 1])];
+    if (high < 0 || low < 0) return std::unexpected(std::string("invalid hex string"));
+    out[i] = static_cast<std::uint8_t>(high * 16 + low);
+  }
+  return out;
+}
+
+}  // namespace zt::records

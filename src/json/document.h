@@ -1,0 +1,34 @@
+// json/document.h: decoding of whole JSON documents into records or a Value, with
+// RapidJSON's SAX reader as the tokenizer and json::Decoder building the result.
+// Pure functions of their input; safe to call from any thread.
+#pragma once
+
+#include <expected>
+#include <string_view>
+#include <utility>
+
+#include "json/decode_error.h"
+#include "json/schema.h"
+
+namespace zt::json {
+
+// decode_document: |text| decoded as |root| into |target|. |reset| restores |target|
+// to its default state (decoding may start over once). On failure |target| holds a
+// partial result that the caller discards.
+[[nodiscard]] std::expected<void, DecodeError> decode_document(std::string_view text,
+                                                               const FieldSpec& root, void* target,
+                                                               void (*reset)(void* target));
+
+// decode_record: |text| as one record of type T described by |spec|.
+template <class T>
+[[nodiscard]] std::expected<T, DecodeError> decode_record(std::string_view text,
+                                                          const RecordSpec& spec) {
+  const FieldSpec root{.name = {}, .kind = Kind::kRecord, .record = &spec};
+  T out{};
+  auto decoded =
+      decode_document(text, root, &out, [](void* target) { *static_cast<T*>(target) = T{}; });
+  if (!decoded) return std::unexpected(std::move(decoded.error()));
+  return out;
+}
+
+}  // namespace zt::json
