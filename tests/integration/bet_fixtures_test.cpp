@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <fstream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,9 @@ struct BetRow {
   std::string receipt;
   std::string transcript;
 };
+
+// Failures name the row instead of dumping its bytes.
+void PrintTo(const BetRow& row, std::ostream* out) { *out << row.name; }
 
 std::vector<std::string> split(std::string_view text, char separator, std::size_t max_parts) {
   std::vector<std::string> parts;
