@@ -1,0 +1,73 @@
+// hex_test.cpp: the hex rule of byte fields, alone and as the decoder reports it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "records/parse.h"
+#include "sample_records.h"
+
+namespace zt::records {
+namespace {
+
+TEST(DecodeHex, Rule) {
+  struct Case {
+    std::string_view name;
+    std::string_view text;
+    std::string_view result;  // hex of the bytes, or the error
+  };
+  const Case cases[] = {
+      {"empty", "", ""},
+      {"lower_case", "ab", "ab"},
+      {"upper_case", "AB", "ab"},
+      {"six_upper_case_digits", "ABCDEF", "abcdef"},
+      {"all_digits", "0123456789abcdefABCDEF", "0123456789abcdefabcdef"},
+      {"odd_length", "abc", "hex string must have even length"},
+      {"odd_length_beats_bad_digits", "zzz", "hex string must have even length"},
+      {"two_letters", "zz", "invalid hex string"},
+      {"second_digit_bad", "0g", "invalid hex string"},
+      {"bad_digit_late", "00112g", "invalid hex string"},
+      {"prefix", "0x00", "invalid hex string"},
+      {"blank", "00 11 ", "invalid hex string"},
+      {"separator", "00:1", "invalid hex string"},
+      {"two_byte_character", "\xC3\xA9", "invalid hex string"},
+      {"two_byte_character_and_digit",
+       "\xC3\xA9"
+       "0",
+       "hex string must have even length"},
+      {"nul_bytes", std::string_view("\0\0", 2), "invalid hex string"},
+  };
+  for (const Case& c : cases) {
+    const auto bytes = decode_hex(c.text);
+    EXPECT_EQ(bytes ? test::hex(*bytes) : bytes.error(), c.result) << c.name;
+  }
+}
+
+TEST(DecodeHex, ErrorsAreReportedAfterTheClosingQuote) {
+  const std::string prefix = R"({"version":"1","bet_id":"b","bet_leaf":)";
+  struct Case {
+    std::string_view leaf;
+    std::string_view message;
+  };
+  const Case cases[] = {
+      {R"("abc")", "hex string must have even length"},
+      {R"("zz")", "invalid hex string"},
+      {R"("\u00e9")", "invalid hex string"},
+      {R"("\u00e90")", "hex string must have even length"},
+      {R"("\u0067g")", "invalid hex string"},
+  };
+  for (const Case& c : cases) {
+    const std::string text = prefix + std::string(c.leaf) + " ,";
+    const auto receipt = parse_bet_receipt(text);
+    ASSERT_FALSE(receipt.has_value()) << c.leaf;
+    EXPECT_EQ(receipt.error().message(), std::string(c.message) + " at line 1 column " +
+                                             std::to_string(prefix.size() + c.leaf.size()))
+        << c.leaf;
+  }
+  const auto escaped = parse_bet_receipt(
+      R"({"version":"1","bet_id":"b","bet_leaf":"\u0041b","merkle_root":"","operator_sig":""})");
+  ASSERT_TRUE(escaped.has_value());
+  EXPECT_EQ(test::hex(escaped->bet_leaf), "ab");
+}
+
+}  // namespace
+}  // namespace zt::records
