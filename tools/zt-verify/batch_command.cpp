@@ -48,10 +48,10 @@ void write_text(const Summary& summary, const BatchOptions& options, std::ostrea
       << std::setprecision(0) << bets_per_second(result) << " bets/s on " << summary.jobs
       << (summary.jobs == 1 ? " thread\n" : " threads\n");
   if (!result.failures.empty()) {
-    out << "  failures by message (count, first line, message):\n";
+    out << "  failures by message:\n";
     for (const FailureGroup& group : result.failures) {
-      out << "  " << std::setw(8) << group.count << "  line " << group.first_line << "  "
-          << escape_control(group.message) << "\n";
+      out << "  " << std::setw(8) << group.count << "  " << escape_control(group.message)
+          << " (first at line " << group.first_line << ")\n";
     }
   }
   if (options.failures_file) out << "  failing lines written to " << *options.failures_file << "\n";

@@ -170,10 +170,6 @@ void write_text(const Report& report, const BetOptions& options, std::ostream& o
       << "  transcript  " << options.transcript_file << "\n";
   for (std::size_t i = 0; i < kCheckCount; ++i) {
     const Status status = report.checks[i];
-    if (status == Status::not_run) {
-      out << status_column(status) << kCheckNames[i] << "\n";
-      continue;
-    }
     out << status_column(status) << check_label(report, static_cast<Check>(i)) << "\n";
     if (status == Status::failed) out << "             " << *report.message << "\n";
   }

@@ -1,0 +1,392 @@
+"""zt-verify as a user runs it: exit codes, verdicts and --json output of bet,
+batch and inspect on the bundled examples, on package fixtures and on a batch of
+10,000 generated bets. Expected results come from the operator model and the
+package generator, never from the tool itself."""
+import hashlib
+import io
+import json
+import os
+import subprocess
+import sys
+import tarfile
+from pathlib import Path
+
+import pytest
+
+TOOL = os.environ["ZT_VERIFY"]
+EXAMPLES = Path(os.environ["ZT_EXAMPLES_DIR"])
+sys.path.insert(0, os.environ["ZT_FIXTURES_SOURCE_DIR"])
+
+import make_packages  # noqa: E402
+import operator_model as om  # noqa: E402
+import packages_tar  # noqa: E402
+
+PLINKO = EXAMPLES / "plinko-classic.tar.gz"
+SLOT = EXAMPLES / "slot-3x5.tar"
+PUBLISHER = make_packages.PUBLISHER.public.hex()
+STRANGER = make_packages.STRANGER.public.hex()
+OPTIONS = ["--gdp", str(PLINKO), "--gdp", str(SLOT), "--noop", "dice-noop"]
+CHECKS = ["bet_id", "commitment", "bet_leaf", "merkle_proof", "server_seed", "beacon_mix",
+          "rng_entropy", "mapper", "outcome"]
+
+
+def run(*args, stdin=None):
+    done = subprocess.run([TOOL, *map(str, args)], input=stdin, capture_output=True, timeout=300)
+    return done.returncode, done.stdout.decode(), done.stderr.decode()
+
+
+def run_json(*args, stdin=None):
+    code, out, _ = run(*args, "--json", stdin=stdin)
+    result = json.loads(out)
+    assert result["exit_code"] == code
+    return code, result
+
+
+def expected_rows():
+    rows = []
+    for line in (EXAMPLES / "expected.tsv").read_text(encoding="utf-8").splitlines():
+        name, code, message = line.split("\t")
+        rows.append((name, int(code), message))
+    return rows
+
+
+def documents(name):
+    return EXAMPLES / f"{name}.receipt.json", EXAMPLES / f"{name}.transcript.json"
+
+
+# --- bet ---------------------------------------------------------------------------
+
+
+@pytest.mark.parametrize("name,code,message", expected_rows(), ids=lambda v: str(v)[:30])
+def test_bet_gives_each_example_its_verdict(name, code, message):
+    got, result = run_json("bet", *documents(name), *OPTIONS)
+    assert (got, result["message"] or "") == (code, message)
+    statuses = [check["status"] for check in result["checks"]]
+    assert [check["name"] for check in result["checks"]] == CHECKS
+    if code == 0:
+        assert result["verdict"] == "verified"
+        noop = result["gdp_id"] == "dice-noop"
+        assert statuses == ["passed"] * 8 + ["not_checked" if noop else "passed"]
+        assert result["outcome_checked"] is not noop
+    else:
+        assert result["verdict"] == "failed" and result["stage"] == "verification"
+        failed = statuses.index("failed")
+        assert statuses == ["passed"] * failed + ["failed"] + ["not_run"] * (8 - failed)
+
+
+def test_bet_text_verdicts_name_the_result():
+    code, out, _ = run("bet", *documents("plinko-1"), *OPTIONS)
+    assert code == 0 and out.startswith("VERIFIED  bet bet-plinko-1 (game plinko-classic)")
+    assert 'plinko {"levels":12} from' in out
+    code, out, _ = run("bet", *documents("dice-1"), *OPTIONS)
+    assert code == 0 and "outcome not checked" in out.splitlines()[0]
+    code, out, _ = run("bet", *documents("broken-proof"), *OPTIONS)
+    assert code == 3
+    assert out.splitlines()[0].endswith(": merkle proof failed to reconstruct reported root")
+    assert "  FAILED     the Merkle proof (4 nodes)" in out
+
+
+def test_bet_exit_codes_for_inputs_that_never_reach_verification(tmp_path):
+    receipt, transcript = documents("plinko-1")
+    not_utf8 = tmp_path / "latin1.json"
+    not_utf8.write_bytes(b'{"version":"\xe9"}')
+    truncated = tmp_path / "truncated.json"
+    truncated.write_text('{"version":"1"', encoding="utf-8")
+    empty_object = tmp_path / "empty-object.json"
+    empty_object.write_text("{}", encoding="utf-8")
+    bad_package = tmp_path / "bad.tar"
+    bad_package.write_bytes(b"\x1f")
+    cases = [
+        (["bet", tmp_path / "absent.json", transcript], 1, "input",
+         f"cannot read {tmp_path / 'absent.json'}: No such file or directory"),
+        (["bet", not_utf8, transcript], 1, "input", f"{not_utf8}: input bytes are not valid UTF-8"),
+        (["bet", receipt, transcript, "--gdp", tmp_path / "absent.tar"], 1, "arguments",
+         f"cannot read {tmp_path / 'absent.tar'}: No such file or directory"),
+        (["bet", receipt, transcript, "--gdp", bad_package], 2, "package",
+         f"package {bad_package} did not register: failed to load GDP package: "
+         "archive io error: failed to read entire block"),
+        # The decoder sees the file's whole text: positions are those of the file.
+        (["bet", truncated, transcript], 2, "receipt",
+         "failed to parse receipt: EOF while parsing an object at line 1 column 14"),
+        (["bet", receipt, empty_object], 2, "transcript",
+         "failed to parse transcript: missing field `bet_id` at line 1 column 2"),
+    ]
+    for args, code, stage, message in cases:
+        got, result = run_json(*args)
+        assert (got, result["stage"], result["message"]) == (code, stage, message), args
+        assert result["verdict"] == "error"
+
+
+def test_bet_without_mapper_options_reports_the_unregistered_game():
+    code, result = run_json("bet", *documents("plinko-1"))
+    assert code == 3
+    assert result["message"] == ("deterministic mapping verification not yet implemented for GDP "
+                                 "plinko-classic")
+
+
+# --- --signer --------------------------------------------------------------------
+
+
+def unsigned_package(tmp_path):
+    doc = make_packages.metadata("plinko-classic", "plinko", {"levels": 12})
+    path = tmp_path / "unsigned.tar"
+    path.write_bytes(packages_tar.tar_of([("gdp.json", make_packages.text(doc))]))
+    return path
+
+
+def test_signer_pins_the_package_key(tmp_path):
+    unsigned = unsigned_package(tmp_path)
+    bet = ["bet", *documents("plinko-1")]
+    refused_by_key = (f"package {PLINKO} did not register: package is signed by {PUBLISHER}, "
+                      "which is not a --signer key")
+    cases = [
+        (bet + ["--gdp", PLINKO, "--signer", PUBLISHER.upper()], 0, None),
+        (bet + ["--gdp", PLINKO, "--signer", STRANGER, "--signer", PUBLISHER], 0, None),
+        (bet + ["--gdp", PLINKO, "--signer", STRANGER], 2, refused_by_key),
+        (bet + ["--gdp", unsigned, "--signer", PUBLISHER], 2,
+         f"package {unsigned} did not register: package is unsigned, but --signer requires a "
+         "pinned signer"),
+        (bet + ["--gdp", PLINKO, "--signer", PUBLISHER[:62]], 1,
+         f"--signer {PUBLISHER[:62]}: an Ed25519 public key is 64 hexadecimal digits"),
+        (["batch", EXAMPLES / "batch.jsonl", "--gdp", PLINKO, "--signer", STRANGER], 2,
+         refused_by_key),
+    ]
+    for args, code, message in cases:
+        got, result = run_json(*args)
+        assert (got, result["message"]) == (code, message), args
+    # Without a pin the unsigned package is fine.
+    assert run("bet", *documents("plinko-1"), "--gdp", unsigned)[0] == 0
+
+
+# --- inspect -----------------------------------------------------------------------
+
+
+def tar_member(path, name):
+    with tarfile.open(path) as archive:
+        for member in archive.getmembers():
+            if member.name == name or member.name.endswith("/" + name):
+                return archive.extractfile(member).read()
+    raise KeyError(name)
+
+
+def test_inspect_shows_the_package_and_its_signer():
+    for path, gdp_id, mapper, parameters, artifact in [
+        (PLINKO, "plinko-classic", "plinko", {"levels": 12}, "mapping.wasm"),
+        (SLOT, "slot-3x5", "slot", {"reels": make_packages.SLOT_REELS}, "mapping.js"),
+    ]:
+        code, result = run_json("inspect", path, "--signer", PUBLISHER)
+        digest = hashlib.sha256(tar_member(path, artifact)).hexdigest()
+        metadata = json.loads(tar_member(path, "gdp.json"))
+        assert code == 0
+        assert (result["id"], result["version"], result["mapper"], result["parameters"]) == (
+            gdp_id, metadata["version"], mapper, parameters)
+        assert result["artifact"]["name"] == artifact and result["artifact"]["sha256"] == digest
+        assert result["mapping_sha256"] == digest
+        assert (result["signed"], result["signer_ed25519"], result["signature_file"]) == (
+            True, PUBLISHER, True)
+        assert (result["registers"], result["registration_error"], result["signer_pinned"]) == (
+            True, None, True)
+    code, out, _ = run("inspect", PLINKO)
+    assert code == 0 and f"signed       yes, by key {PUBLISHER}" in out and "registers    yes" in out
+    code, result = run_json("inspect", PLINKO, "--signer", STRANGER)
+    assert (code, result["registers"], result["signer_pinned"]) == (2, True, False)
+
+
+def test_inspect_reports_the_exact_registration_error_of_every_package_fixture(tmp_path):
+    fixtures = make_packages.Fixtures()
+    for group in (make_packages.end_to_end, make_packages.mapping_hash, make_packages.signatures,
+                  make_packages.mappers, make_packages.roles, make_packages.paths,
+                  make_packages.archive_io):
+        group(fixtures)
+    for name, file, data, expected, gdp_id in fixtures.rows:
+        path = tmp_path / file
+        path.write_bytes(data)
+        code, result = run_json("inspect", path)
+        if expected == "ok":
+            assert (code, result["registers"], result["id"]) == (0, True, gdp_id), name
+        else:
+            assert (code, result["registers"], result["registration_error"]) == (
+                2, False, expected), name
+            assert result["message"] == expected, name
+
+
+# --- batch -------------------------------------------------------------------------
+
+
+def failures_file(path):
+    rows = []
+    for line in path.read_text(encoding="utf-8").splitlines():
+        number, message = line.split("\t", 1)
+        rows.append((int(number), message))
+    return rows
+
+
+def test_batch_of_the_examples(tmp_path):
+    rows = expected_rows()
+    failures = tmp_path / "failures.tsv"
+    code, result = run_json("batch", EXAMPLES / "batch.jsonl", *OPTIONS, "--failures", failures)
+    failing = [(i + 1, message) for i, (_, code_, message) in enumerate(rows) if code_ != 0]
+    assert code == 3
+    assert (result["total"], result["verified"], result["failed"]) == (
+        len(rows), len(rows) - len(failing), len(failing))
+    assert failures_file(failures) == failing
+    assert sorted((g["message"], g["count"], g["first_line"]) for g in result["failures"]) == sorted(
+        (message, 1, line) for line, message in failing)
+
+
+def generated_batch(count):
+    """|count| honest plinko and no-op bets under one tree, every 25th line spoilt in
+    one of several ways, with the message each spoilt line must fail with."""
+    levels = 12
+    commitments, seeds = [], []
+    for i in range(count):
+        seed = hashlib.sha256(b"batch seed %d" % i).digest()
+        gdp_id = "plinko-classic" if i % 2 == 0 else "dice-noop"
+        client = None if i % 3 == 0 else b"client %d" % i
+        commitments.append(om.Commitment("s", i, "1.00", gdp_id, "r", b"\x01", om.sha256(seed),
+                                         client, "p", 1000 + i))
+        seeds.append(seed)
+    tree = om.DenseTree([c.leaf() for c in commitments])
+    beacons = [("drand", b"\x07" * 32)]
+
+    def plinko_or_dice(c):
+        return (lambda s: om.plinko_outcome(s, levels)) if c.gdp_id == "plinko-classic" else (
+            lambda s: {"roll": 3})
+
+    lines, expected = [], {}
+    for i, c in enumerate(commitments):
+        bet = om.issue_bet(f"b{i}", c, seeds[i], beacons, tree.proof(i), tree.root,
+                           plinko_or_dice(c))
+        receipt, transcript = bet.receipt(), bet.transcript()
+        line = {"receipt": receipt, "transcript": transcript}
+        number = len(lines) + 1
+        kind = (i // 25) % 7 if i % 25 == 0 else None
+        if kind == 0:
+            transcript["bet_id"] = "other"
+            expected[number] = "settlement transcript references different bet id"
+        elif kind == 1:
+            receipt["commitment"]["stake"] = "2.00"
+            expected[number] = "bet leaf does not match recomputed commitment hash"
+        elif kind == 2:
+            transcript["rng_entropy"] = "00" * 32
+            expected[number] = "rng entropy mismatch"
+        elif kind == 3 and c.gdp_id == "plinko-classic":
+            b = bet.raw["bucket"]
+            transcript["outcome"]["raw"] = {**bet.raw, "bucket": b + 1}
+            expected[number] = (f"deterministic mapping outcome mismatch: bucket mismatch: "
+                                f"derived {b} vs reported {b + 1}")
+        elif kind == 3:
+            del receipt["commitment"]["gdp_id"]
+            line["receipt"] = json.dumps(receipt, separators=(",", ":"))
+            closing = line["receipt"].index("},\"bet_leaf\"") + 1
+            expected[number] = (f"failed to parse receipt: missing field `gdp_id` at line 1 "
+                                f"column {closing}")
+        elif kind == 4:
+            line = {"receipt": receipt}
+            expected[number] = "line is not a JSON object with receipt and transcript members"
+        elif kind == 5:
+            lines.append("   ")  # a blank line holds no bet but keeps its number
+            number += 1
+            expected[number] = "merkle proof failed to reconstruct reported root"
+            receipt["merkle_root"] = "ff" * 32
+        elif kind == 6:  # honest, both documents as JSON strings
+            line = {"transcript": json.dumps(transcript), "receipt": json.dumps(receipt)}
+        lines.append(json.dumps(line, separators=(",", ":")))
+    return "\n".join(lines) + "\n", expected
+
+
+def test_batch_of_ten_thousand_bets(tmp_path):
+    text, expected = generated_batch(10_000)
+    batch = tmp_path / "bets.jsonl"
+    batch.write_text(text, encoding="utf-8")
+    blank = sum(1 for line in text.splitlines() if not line.strip())
+    messages = {}
+    for message in expected.values():
+        messages[message] = messages.get(message, 0) + 1
+
+    outputs = []
+    for jobs in ("1", "7"):
+        failures = tmp_path / f"failures-{jobs}.tsv"
+        code, result = run_json("batch", batch, "--gdp", PLINKO, "--noop", "dice-noop",
+                                "--jobs", jobs, "--failures", failures)
+        assert code == 3
+        assert (result["lines"], result["total"]) == (10_000 + blank, 10_000)
+        assert (result["failed"], result["verified"]) == (len(expected), 10_000 - len(expected))
+        assert {g["message"]: g["count"] for g in result["failures"]} == messages
+        counts = [g["count"] for g in result["failures"]]
+        assert counts == sorted(counts, reverse=True)
+        assert failures_file(failures) == sorted(expected.items())
+        outputs.append(failures.read_bytes())
+    assert outputs[0] == outputs[1]
+
+    # Standard input gives the same summary.
+    code, result = run_json("batch", "-", "--gdp", PLINKO, "--noop", "dice-noop",
+                            stdin=text.encode())
+    assert (code, result["total"], result["failed"]) == (3, 10_000, len(expected))
+
+
+def test_batch_lines_that_are_not_bets(tmp_path):
+    receipt = (EXAMPLES / "dice-1.receipt.json").read_text(encoding="utf-8")
+    transcript = (EXAMPLES / "dice-1.transcript.json").read_text(encoding="utf-8")
+    honest = json.dumps({"receipt": json.loads(receipt), "transcript": json.loads(transcript)})
+    as_strings = json.dumps({"transcript": transcript, "receipt": receipt, "note": [1, {"x": "}"}]})
+    broken_receipt = '{"version":"1","bet_id":5}'
+    malformed = "line is not a JSON object with receipt and transcript members"
+    lines = [
+        (honest.encode(), None),
+        (as_strings.encode(), None),
+        (b"", None),
+        (b"not json", malformed),
+        (b'{"receipt": {}}', malformed),
+        (honest.encode() + b" trailing", malformed),
+        (b'{"receipt": "\xff", "transcript": "x"}', "input bytes are not valid UTF-8"),
+        (b'{"receipt": %s, "transcript": {}}' % broken_receipt.encode(),
+         "failed to parse receipt: invalid type: integer `5`, expected a string at line 1 column 25"),
+        (honest.encode() + b"\r", None),
+        (honest.encode(), None),  # the last line has no newline
+    ]
+    batch = tmp_path / "mixed.jsonl"
+    batch.write_bytes(b"\n".join(line for line, _ in lines))
+    failures = tmp_path / "failures.tsv"
+    code, result = run_json("batch", batch, "--noop", "dice-noop", "--failures", failures)
+    want = [(i + 1, message) for i, (_, message) in enumerate(lines) if message]
+    assert code == 3
+    assert (result["lines"], result["total"], result["failed"]) == (len(lines), len(lines) - 1,
+                                                                    len(want))
+    assert failures_file(failures) == want
+
+    # The inline document fails exactly as the same text does in a file of its own.
+    receipt_file = tmp_path / "receipt.json"
+    receipt_file.write_text(broken_receipt, encoding="utf-8")
+    _, single = run_json("bet", receipt_file, EXAMPLES / "dice-1.transcript.json")
+    assert single["message"] == want[-1][1]
+
+
+def test_batch_exit_codes_and_summary(tmp_path):
+    empty = tmp_path / "empty.jsonl"
+    empty.write_bytes(b"")
+    code, result = run_json("batch", empty)
+    assert (code, result["total"], result["failures"]) == (0, 0, [])
+    code, result = run_json("batch", tmp_path / "absent.jsonl")
+    assert (code, result["total"]) == (1, None)
+    assert result["message"].startswith(f"cannot read {tmp_path / 'absent.jsonl'}: ")
+    code, out, err = run("batch", EXAMPLES / "batch.jsonl", *OPTIONS, "--jobs", "2")
+    assert code == 3 and err == ""  # no progress bar when standard error is not a terminal
+    assert out.startswith(f"FAILED  {EXAMPLES / 'batch.jsonl'}: 12 bets, 5 verified, 7 failed\n")
+    assert "bets/s on 2 threads" in out
+
+
+# --- the command line itself ---------------------------------------------------------
+
+
+def test_argument_errors_and_help():
+    for args in (["bet", "only-one.json"], ["frobnicate"], [], ["batch", "x", "--jobs", "0"]):
+        code, out, err = run(*args)
+        assert code == 1 and err, args
+    code, result = run_json("bet")
+    assert code == 1 and result["command"] is None and result["message"]
+    code, out, _ = run("--help")
+    assert code == 0 and "receipt" in out and "transcript" in out and "Exit codes" in out
+    for command in ("bet", "batch", "inspect"):
+        code, out, _ = run(command, "--help")
+        assert code == 0 and "Examples:" in out, command
