@@ -129,7 +129,7 @@ long escape_unit(std::string_view text, std::size_t i) {
 // A copy of |text| in which every well-formed token RapidJSON refuses is replaced
 // by one of the same length it accepts: a leading surrogate escape without its
 // trailing half becomes \uFFFD, a number with an exponent or a very long integer
-// part becomes 0.000… (keeping its sign).
+// part becomes 0e000… (keeping its sign).
 std::string relax_for_tokenizer(std::string_view text) {
   std::string out(text);
   std::size_t i = 0;
@@ -171,7 +171,9 @@ std::string relax_for_tokenizer(std::string_view text) {
                                              : token.find_first_of(".eE") - sign;
       const bool has_exponent = token.find_first_of("eE") != std::string_view::npos;
       if ((has_exponent || integer_digits > 300) && token.size() - sign >= 3) {
-        std::string zero = "0.";
+        // With an exponent of its own the replacement cannot be extended by a '.',
+        // 'e' or 'E' that follows the token.
+        std::string zero = "0e";
         zero.append(token.size() - sign - 2, '0');
         out.replace(i + sign, zero.size(), zero);
       }

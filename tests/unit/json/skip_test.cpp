@@ -91,6 +91,10 @@ TEST(TokenizerRefusal, KeptValuesAreStillCheckedExactly) {
       {"later_syntax_error", R"({"x": 1e400, "name": "n", })",
        "trailing comma at line 1 column 27"},
       {"later_missing_field", R"({"x": [1e400]})", "missing field `name` at line 1 column 14"},
+      {"replaced_number_then_e", R"({"x": [1e400e0], "name": "n"})",
+       "expected `,` or `]` at line 1 column 13"},
+      {"replaced_number_then_point", R"({"x": 0e400.5, "name": "n"})",
+       "expected `,` or `}` at line 1 column 12"},
   };
   for (const Case& c : cases) EXPECT_EQ(error_of(c.text), c.result) << c.name;
 
