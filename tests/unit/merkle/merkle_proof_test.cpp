@@ -43,10 +43,8 @@ TEST(MerkleProof, Walks) {
   const Bytes two_level_root = hash(concat(kUncle, right_root));
   const Bytes odd_sibling = test::bytes_of("not a digest");
   const Bytes short_leaf = test::from_hex("0102");
-  Bytes root_31 = right_root;
-  root_31.pop_back();
-  Bytes root_33 = right_root;
-  root_33.push_back(0);
+  const Bytes root_31(right_root.begin(), right_root.end() - 1);
+  const Bytes root_33 = concat(right_root, Bytes{0});
 
   const ProofCase cases[] = {
       {"empty_proof_root_is_leaf", kLeaf, {}, kLeaf, true},
