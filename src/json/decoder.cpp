@@ -76,7 +76,12 @@ struct Decoder::Frame {
   std::uint32_t index = 0;             // array-form record: the next field
   std::uint64_t seen = 0;              // object-form record: fields met so far
   const FieldSpec* pending = nullptr;  // object-form record: field of the coming value
-  std::string key;                     // maps: key of the coming value
+};
+
+// What a bytes map or a Value container collects. Such frames hold only values of
+// their own kind, so the innermost one always owns the top builder.
+struct Decoder::Builder {
+  std::string key;  // key of the coming value
   Array array;
   Object object;
 };
@@ -145,7 +150,7 @@ Decoder::Want Decoder::want_of(Kind kind) {
 
 Decoder::Decoder(std::string_view text, const FieldSpec& root, void* target)
     : text_(text), root_(&root), root_target_(target) {
-  frames_.reserve(8);
+  frames_.reserve(16);
 }
 
 Decoder::~Decoder() = default;
@@ -333,7 +338,7 @@ bool Decoder::on_key(std::string_view decoded, std::size_t end) {
     case FrameKind::kBytesMap:
     case FrameKind::kValueObject:
       if (!check_string(decoded, end)) return false;
-      f.key.assign(decoded);
+      builders_.back().key.assign(decoded);
       break;
     default:
       break;  // inside a skipped value keys are not examined
@@ -371,7 +376,7 @@ bool Decoder::store(const Slot& slot, const Scalar& value) {
         static_cast<std::optional<ByteString>*>(slot.target)->emplace(std::move(*bytes));
       } else {
         static_cast<ByteStringMap*>(slot.target)
-            ->insert_or_assign(std::move(frames_.back().key), std::move(*bytes));
+            ->insert_or_assign(std::move(builders_.back().key), std::move(*bytes));
       }
       return true;
     }
@@ -460,8 +465,8 @@ void Decoder::deliver(Want want, void* target, Value&& value) {
       static_cast<std::optional<Value>*>(target)->emplace(std::move(value));
       break;
     case Want::kElementValue: {
-      Frame& parent = frames_.back();
-      if (parent.kind == FrameKind::kValueArray) {
+      Builder& parent = builders_.back();
+      if (frames_.back().kind == FrameKind::kValueArray) {
         parent.array.push_back(std::move(value));
       } else {
         parent.object.insert_or_assign(std::move(parent.key), std::move(value));
@@ -545,7 +550,11 @@ bool Decoder::on_start(bool object, std::size_t at) {
       break;
   }
   if (frames_.size() >= kMaxNesting) return fail(at + 1, "recursion limit exceeded");
-  frames_.push_back(std::move(frame));
+  if (frame.kind == FrameKind::kBytesMap || frame.kind == FrameKind::kValueArray ||
+      frame.kind == FrameKind::kValueObject) {
+    builders_.emplace_back();
+  }
+  frames_.push_back(frame);
   prev_end_ = at + 1;
   return true;
 }
@@ -577,17 +586,23 @@ bool Decoder::on_end(std::size_t at) {
     case FrameKind::kVariantObject:
       if (f.phase == Phase::kStart) return fail(after, std::string(kExpectedValue));
       break;
+    case FrameKind::kBytesMap:
+      builders_.pop_back();
+      break;
     case FrameKind::kValueArray:
     case FrameKind::kValueObject: {
       const Want want = f.delivers;
       void* target = f.delivery_target;
+      Builder& built = builders_.back();
       if (want == Want::kValueMap) {
-        *static_cast<Object*>(target) = std::move(f.object);
+        *static_cast<Object*>(target) = std::move(built.object);
+        builders_.pop_back();
         frames_.pop_back();
         return value_done(after);
       }
-      Value value =
-          f.kind == FrameKind::kValueArray ? Value(std::move(f.array)) : Value(std::move(f.object));
+      Value value = f.kind == FrameKind::kValueArray ? Value(std::move(built.array))
+                                                     : Value(std::move(built.object));
+      builders_.pop_back();
       frames_.pop_back();
       deliver(want, target, std::move(value));
       return value_done(after);

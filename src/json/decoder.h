@@ -69,6 +69,7 @@ class Decoder {
   struct Slot;
   struct Scalar;
   struct Frame;
+  struct Builder;
 
   static Want want_of(Kind kind);
   bool on_start(bool object, std::size_t at);
@@ -91,6 +92,7 @@ class Decoder {
   const FieldSpec* root_;
   void* root_target_;
   std::vector<Frame> frames_;
+  std::vector<Builder> builders_;
   std::size_t prev_end_ = 0;  // index after the last event's token
   bool recheck_strings_ = false;
   bool failed_ = false;

@@ -99,7 +99,9 @@ enum class Run { kDone, kFailed, kTokenizerTooStrict };
 Run run(std::string_view bytes, Decoder& decoder, std::size_t& stop) {
   TextStream stream(bytes);
   EventAdapter adapter(decoder, stream);
-  rapidjson::Reader reader;
+  // The reader's own stack holds one decoded string at a time.
+  rapidjson::CrtAllocator allocator;
+  rapidjson::Reader reader(&allocator, 1024);
   const rapidjson::ParseResult result = reader.Parse<kParseFlags>(stream, adapter);
   stop = result.Offset();
   if (!result.IsError()) return decoder.finish() ? Run::kDone : Run::kFailed;
