@@ -58,34 +58,35 @@ void write_text(const Summary& summary, const BatchOptions& options, std::ostrea
 }
 
 void write_json(const Summary& summary, const BatchOptions& options, std::ostream& out) {
-  json::Object object{
-      {"command", "batch"},
-      {"exit_code", static_cast<std::uint64_t>(summary.exit_code)},
-      {"message", text_or_null(summary.message)},
-      {"file", options.input_file},
-      {"failures_file", text_or_null(options.failures_file)},
-      {"jobs", static_cast<std::uint64_t>(summary.jobs)},
-      {"registrations", registrations_json(summary.registrations)},
-  };
+  json::Object object;
+  put(object, "command", "batch");
+  put(object, "exit_code", static_cast<std::uint64_t>(summary.exit_code));
+  put(object, "message", text_or_null(summary.message));
+  put(object, "file", options.input_file);
+  put(object, "failures_file", text_or_null(options.failures_file));
+  put(object, "jobs", static_cast<std::uint64_t>(summary.jobs));
+  put(object, "registrations", registrations_json(summary.registrations));
+  for (const char* key :
+       {"total", "verified", "failed", "lines", "failures", "seconds", "bets_per_second"}) {
+    put(object, key, nullptr);
+  }
   if (summary.result) {
     const BatchResult& result = *summary.result;
     json::Array failures;
     for (const FailureGroup& group : result.failures) {
-      failures.push_back(json::Object{
-          {"message", group.message}, {"count", group.count}, {"first_line", group.first_line}});
+      json::Object failure;
+      put(failure, "message", group.message);
+      put(failure, "count", group.count);
+      put(failure, "first_line", group.first_line);
+      failures.emplace_back(std::move(failure));
     }
-    object.insert({{"total", result.total},
-                   {"verified", result.verified},
-                   {"failed", result.failed},
-                   {"lines", result.lines},
-                   {"failures", std::move(failures)},
-                   {"seconds", result.seconds},
-                   {"bets_per_second", bets_per_second(result)}});
-  } else {
-    for (const char* key :
-         {"total", "verified", "failed", "lines", "failures", "seconds", "bets_per_second"}) {
-      object.emplace(key, nullptr);
-    }
+    put(object, "total", result.total);
+    put(object, "verified", result.verified);
+    put(object, "failed", result.failed);
+    put(object, "lines", result.lines);
+    put(object, "failures", std::move(failures));
+    put(object, "seconds", result.seconds);
+    put(object, "bets_per_second", bets_per_second(result));
   }
   out << to_json(json::Value(std::move(object))) << "\n";
 }

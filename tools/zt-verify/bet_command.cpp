@@ -179,8 +179,10 @@ void write_json(const Report& report, const BetOptions& options, std::ostream& o
   json::Array checks;
   if (report.decoded) {
     for (std::size_t i = 0; i < kCheckCount; ++i) {
-      checks.push_back(
-          json::Object{{"name", kCheckNames[i]}, {"status", status_name(report.checks[i])}});
+      json::Object check;
+      put(check, "name", kCheckNames[i]);
+      put(check, "status", status_name(report.checks[i]));
+      checks.emplace_back(std::move(check));
     }
   }
   std::optional<std::string> bet_id;
@@ -192,21 +194,20 @@ void write_json(const Report& report, const BetOptions& options, std::ostream& o
   const char* verdict = report.exit_code == kExitVerified       ? "verified"
                         : report.exit_code == kExitVerifyFailed ? "failed"
                                                                 : "error";
-  json::Object result{
-      {"command", "bet"},
-      {"exit_code", static_cast<std::uint64_t>(report.exit_code)},
-      {"verdict", verdict},
-      {"stage", text_or_null(report.stage)},
-      {"message", text_or_null(report.message)},
-      {"receipt_file", options.receipt_file},
-      {"transcript_file", options.transcript_file},
-      {"bet_id", text_or_null(bet_id)},
-      {"gdp_id", text_or_null(gdp_id)},
-      {"checks", std::move(checks)},
-      {"outcome_checked",
-       report.exit_code == kExitVerified && report.checks[kOutcome] == Status::passed},
-      {"registrations", registrations_json(report.registrations)},
-  };
+  json::Object result;
+  put(result, "command", "bet");
+  put(result, "exit_code", static_cast<std::uint64_t>(report.exit_code));
+  put(result, "verdict", verdict);
+  put(result, "stage", text_or_null(report.stage));
+  put(result, "message", text_or_null(report.message));
+  put(result, "receipt_file", options.receipt_file);
+  put(result, "transcript_file", options.transcript_file);
+  put(result, "bet_id", text_or_null(bet_id));
+  put(result, "gdp_id", text_or_null(gdp_id));
+  put(result, "checks", std::move(checks));
+  put(result, "outcome_checked",
+      report.exit_code == kExitVerified && report.checks[kOutcome] == Status::passed);
+  put(result, "registrations", registrations_json(report.registrations));
   out << to_json(json::Value(std::move(result))) << "\n";
 }
 

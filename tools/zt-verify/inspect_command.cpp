@@ -120,42 +120,41 @@ void write_text(const Inspection& inspection, const InspectOptions& options, std
 }
 
 void write_json(const Inspection& inspection, const InspectOptions& options, std::ostream& out) {
-  json::Object object{
-      {"command", "inspect"},
-      {"exit_code", static_cast<std::uint64_t>(inspection.exit_code)},
-      {"message", text_or_null(inspection.message)},
-      {"file", options.package_file},
-      {"registers", inspection.registers},
-      {"registration_error", text_or_null(inspection.registration_error)},
-      {"signer_pinned",
-       inspection.signer_pinned ? json::Value(*inspection.signer_pinned) : json::Value(nullptr)},
-  };
-  json::Value artifact = nullptr;
+  json::Object object;
+  put(object, "command", "inspect");
+  put(object, "exit_code", static_cast<std::uint64_t>(inspection.exit_code));
+  put(object, "message", text_or_null(inspection.message));
+  put(object, "file", options.package_file);
+  put(object, "registers", inspection.registers);
+  put(object, "registration_error", text_or_null(inspection.registration_error));
+  put(object, "signer_pinned",
+      inspection.signer_pinned ? json::Value(*inspection.signer_pinned) : json::Value(nullptr));
+  for (const char* key :
+       {"id", "version", "name", "description", "mapper", "parameters", "mapping_sha256",
+        "signer_ed25519", "signed", "signature_file", "artifact"}) {
+    put(object, key, nullptr);
+  }
   if (inspection.package) {
     const gdp::loader::GdpMetadata& metadata = inspection.package->metadata;
     if (const auto& found = inspection.package->mapping_artifact) {
-      artifact = json::Object{{"name", found->role_name},
-                              {"kind", artifact_kind(*found)},
-                              {"size", static_cast<std::uint64_t>(found->bytes.size())},
-                              {"sha256", *inspection.artifact_sha256}};
+      json::Object artifact;
+      put(artifact, "name", found->role_name);
+      put(artifact, "kind", artifact_kind(*found));
+      put(artifact, "size", static_cast<std::uint64_t>(found->bytes.size()));
+      put(artifact, "sha256", *inspection.artifact_sha256);
+      put(object, "artifact", std::move(artifact));
     }
-    object.insert({{"id", metadata.id},
-                   {"version", metadata.version},
-                   {"name", text_or_null(metadata.name)},
-                   {"description", text_or_null(metadata.description)},
-                   {"mapper", text_or_null(metadata.mapper)},
-                   {"parameters", metadata.parameters},
-                   {"mapping_sha256", text_or_null(metadata.mapping_sha256)},
-                   {"signer_ed25519", text_or_null(metadata.signer_ed25519)},
-                   {"signed", metadata.signer_ed25519.has_value()},
-                   {"signature_file", inspection.has_signature_file}});
-  } else {
-    for (const char* key : {"id", "version", "name", "description", "mapper", "parameters",
-                            "mapping_sha256", "signer_ed25519", "signed", "signature_file"}) {
-      object.emplace(key, nullptr);
-    }
+    put(object, "id", metadata.id);
+    put(object, "version", metadata.version);
+    put(object, "name", text_or_null(metadata.name));
+    put(object, "description", text_or_null(metadata.description));
+    put(object, "mapper", text_or_null(metadata.mapper));
+    put(object, "parameters", metadata.parameters);
+    put(object, "mapping_sha256", text_or_null(metadata.mapping_sha256));
+    put(object, "signer_ed25519", text_or_null(metadata.signer_ed25519));
+    put(object, "signed", metadata.signer_ed25519.has_value());
+    put(object, "signature_file", inspection.has_signature_file);
   }
-  object.emplace("artifact", std::move(artifact));
   out << to_json(json::Value(std::move(object))) << "\n";
 }
 

@@ -6,10 +6,18 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "json/value.h"
 
 namespace zt::cli {
+
+// put: sets member |key| of |object|. Results are built member by member rather
+// than from initializer lists, whose elements are copied (and which GCC 12 at -O2
+// misreads as uninitialized std::variant storage).
+inline void put(json::Object& object, std::string key, json::Value value) {
+  object.insert_or_assign(std::move(key), std::move(value));
+}
 
 // to_json: compact JSON text of |value|. Strings that are not UTF-8 (file names
 // can be anything) have each non-ASCII byte written as U+FFFD; doubles that are

@@ -24,7 +24,8 @@ A bet comes as two JSON documents from the operator:
 zt-verify recomputes every commitment from first principles and replays the outcome
 with the game's deterministic mapper. A game's mapper comes from its game definition
 package (GDP): a tar or tar.gz file whose gdp.json names the game id, the mapper
-(plinko or slot) and its parameters, usually signed with an Ed25519 key.)";
+(plinko or slot) and its parameters, usually signed with an Ed25519 key.
+)";
 
 constexpr const char* kFooter = R"(
 Exit codes: 0 verified, 1 bad argument or unreadable file, 2 a document or package
@@ -37,9 +38,9 @@ The packages are registered first, in the order given, then the --noop ids. A be
 commitment names its game in gdp_id; that game's mapper checks the outcome.
 
 Examples:
-  zt-verify bet plinko-1.receipt.json plinko-1.transcript.json --gdp plinko-classic.gdp.tar.gz
+  zt-verify bet plinko-1.receipt.json plinko-1.transcript.json --gdp plinko-classic.tar.gz
   zt-verify bet dice-1.receipt.json dice-1.transcript.json --noop dice-noop
-  zt-verify bet r.json t.json --gdp game.tar.gz --signer 3d4017c3e843895a92b70aa74d1b7ebc9c982ccf2ec4968cc0cd55f12af4660c --json)";
+  zt-verify bet r.json t.json --gdp game.tar.gz --signer e7f4c0bad9cd8cca16cb7179e9449488f304a10e5760dae2cc1d56f1e09f8ea6 --json)";
 
 constexpr const char* kBatchFooter = R"(
 FILE holds one bet per line (JSON Lines), each an object with the members "receipt"
@@ -48,7 +49,7 @@ JSON string holding the document's text. Other members are ignored, blank lines 
 skipped, and a line that is not such an object counts as a failed bet.
 
 Examples:
-  zt-verify batch bets.jsonl --gdp plinko-classic.gdp.tar.gz --gdp slot-3x5.gdp.tar.gz
+  zt-verify batch bets.jsonl --gdp plinko-classic.tar.gz --gdp slot-3x5.tar
   zt-verify batch bets.jsonl --noop dice-noop --jobs 4 --failures failed.tsv
   producer | zt-verify batch - --gdp game.tar.gz --json)";
 
@@ -62,8 +63,8 @@ same gdp.json. To know who made a package, compare that key with one you trust:
 --signer KEY refuses packages that are unsigned or signed by any other key.
 
 Examples:
-  zt-verify inspect plinko-classic.gdp.tar.gz
-  zt-verify inspect game.tar.gz --signer 3d4017c3e843895a92b70aa74d1b7ebc9c982ccf2ec4968cc0cd55f12af4660c)";
+  zt-verify inspect plinko-classic.tar.gz
+  zt-verify inspect game.tar.gz --signer e7f4c0bad9cd8cca16cb7179e9449488f304a10e5760dae2cc1d56f1e09f8ea6)";
 
 void add_package_options(CLI::App& command, zt::cli::PackageOptions& packages) {
   command
@@ -100,9 +101,12 @@ int main(int argc, char** argv) {
   zt::cli::BetOptions bet;
   CLI::App* bet_command =
       app.add_subcommand("bet", "Verify one bet from its receipt and transcript");
-  bet_command->add_option("RECEIPT", bet.receipt_file, "The bet receipt JSON file")->required();
+  bet_command->add_option("RECEIPT", bet.receipt_file, "The bet receipt JSON file")
+      ->required()
+      ->type_name("");
   bet_command->add_option("TRANSCRIPT", bet.transcript_file, "The settlement transcript JSON file")
-      ->required();
+      ->required()
+      ->type_name("");
   add_package_options(*bet_command, bet.packages);
   bet_command->add_flag("--json", bet.json, "Print the verdict as one JSON object");
   bet_command->footer(kBetFooter);
@@ -112,13 +116,19 @@ int main(int argc, char** argv) {
       app.add_subcommand("batch", "Verify many bets from a JSON Lines file, on all cores");
   batch_command
       ->add_option("FILE", batch.input_file, "The JSON Lines file, or - for standard input")
-      ->required();
+      ->required()
+      ->type_name("");
   add_package_options(*batch_command, batch.packages);
-  batch_command->add_option("--jobs", batch.jobs, "Threads to verify on (default: all cores)")
-      ->check(CLI::Range(1u, 4096u));
-  batch_command->add_option("--failures", batch.failures_file,
-                            "Write each failing line as LINE<TAB>MESSAGE to this file");
-  batch_command->add_flag("--no-progress{false}", batch.progress,
+  batch_command
+      ->add_option("--jobs", batch.jobs, "Threads to verify on, 1 to 4096 (default: all cores)")
+      ->check(CLI::Range(1u, 4096u).description(""))
+      ->type_name("N");
+  batch_command
+      ->add_option("--failures", batch.failures_file,
+                   "Write each failing line as LINE<TAB>MESSAGE to this file")
+      ->type_name("FILE");
+  bool no_progress = false;
+  batch_command->add_flag("--no-progress", no_progress,
                           "Never draw the progress bar (it is drawn only on a terminal)");
   batch_command->add_flag("--json", batch.json, "Print the summary as one JSON object");
   batch_command->footer(kBatchFooter);
@@ -127,7 +137,8 @@ int main(int argc, char** argv) {
   CLI::App* inspect_command = app.add_subcommand(
       "inspect", "Show what a game definition package holds and whether it registers");
   inspect_command->add_option("PACKAGE", inspect.package_file, "The package file (tar or tar.gz)")
-      ->required();
+      ->required()
+      ->type_name("");
   inspect_command
       ->add_option("--signer", inspect.signers,
                    "Refuse the package unless signed by this Ed25519 public key "
@@ -142,16 +153,19 @@ int main(int argc, char** argv) {
     const int code = app.exit(error);  // prints help, the version or the error
     if (code == 0) return zt::cli::kExitVerified;
     if (wants_json(argc, argv)) {
-      std::cout << zt::cli::to_json(zt::json::Object{
-                       {"command", nullptr},
-                       {"exit_code", static_cast<std::uint64_t>(zt::cli::kExitBadInput)},
-                       {"message", std::string(error.what())}})
-                << "\n";
+      zt::json::Object result;
+      zt::cli::put(result, "command", nullptr);
+      zt::cli::put(result, "exit_code", static_cast<std::uint64_t>(zt::cli::kExitBadInput));
+      zt::cli::put(result, "message", std::string(error.what()));
+      std::cout << zt::cli::to_json(std::move(result)) << "\n";
     }
     return zt::cli::kExitBadInput;
   }
 
   if (bet_command->parsed()) return zt::cli::run_bet(bet, std::cout);
-  if (batch_command->parsed()) return zt::cli::run_batch_command(batch, std::cout);
+  if (batch_command->parsed()) {
+    batch.progress = !no_progress;
+    return zt::cli::run_batch_command(batch, std::cout);
+  }
   return zt::cli::run_inspect(inspect, std::cout);
 }

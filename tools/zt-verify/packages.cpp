@@ -84,13 +84,13 @@ std::string describe_registration(const Registration& registration) {
 json::Value registrations_json(const std::vector<Registration>& registrations) {
   json::Array list;
   for (const Registration& registration : registrations) {
-    list.push_back(json::Object{
-        {"gdp_id", registration.gdp_id},
-        {"mapper", registration.mapper},
-        {"parameters", registration.parameters},
-        {"file", text_or_null(registration.file)},
-        {"signer_ed25519", text_or_null(registration.signer)},
-    });
+    json::Object entry;
+    put(entry, "gdp_id", registration.gdp_id);
+    put(entry, "mapper", registration.mapper);
+    put(entry, "parameters", registration.parameters);
+    put(entry, "file", text_or_null(registration.file));
+    put(entry, "signer_ed25519", text_or_null(registration.signer));
+    list.emplace_back(std::move(entry));
   }
   return list;
 }
