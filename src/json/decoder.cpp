@@ -51,8 +51,8 @@ enum class Decoder::Phase : std::uint8_t { kStart, kAfterKey, kAfterValue };
 
 struct Decoder::Slot {
   Want want;
-  const FieldSpec* field = nullptr;  // its record, codec or variant names
-  void* target = nullptr;            // the member, list or map written to
+  const FieldDescriptor* field = nullptr;  // its record, codec or variant names
+  void* target = nullptr;                  // the member, list or map written to
 };
 
 struct Decoder::Scalar {
@@ -68,14 +68,14 @@ struct Decoder::Scalar {
 struct Decoder::Frame {
   FrameKind kind;
   Phase phase = Phase::kStart;
-  const FieldSpec* field = nullptr;    // lists, maps, variants: the field decoded
-  const RecordSpec* record = nullptr;  // records: the record decoded
-  void* target = nullptr;              // the record struct, list, map or enum
-  Want delivers = Want::kSkip;         // Value containers: where the finished value goes
+  const FieldDescriptor* field = nullptr;    // lists, maps, variants: the field decoded
+  const RecordDescriptor* record = nullptr;  // records: the record decoded
+  void* target = nullptr;                    // the record struct, list, map or enum
+  Want delivers = Want::kSkip;               // Value containers: where the finished value goes
   void* delivery_target = nullptr;
-  std::uint32_t index = 0;             // array-form record: the next field
-  std::uint64_t seen = 0;              // object-form record: fields met so far
-  const FieldSpec* pending = nullptr;  // object-form record: field of the coming value
+  std::uint32_t index = 0;                   // array-form record: the next field
+  std::uint64_t seen = 0;                    // object-form record: fields met so far
+  const FieldDescriptor* pending = nullptr;  // object-form record: field of the coming value
 };
 
 // What a bytes map or a Value container collects. Such frames hold only values of
@@ -148,7 +148,7 @@ Decoder::Want Decoder::want_of(Kind kind) {
   return W::kSkip;
 }
 
-Decoder::Decoder(std::string_view text, const FieldSpec& root, void* target)
+Decoder::Decoder(std::string_view text, const FieldDescriptor& root, void* target)
     : text_(text), root_(&root), root_target_(target) {
   frames_.reserve(16);
 }
@@ -180,7 +180,7 @@ Decoder::Slot Decoder::next_slot() {
       return Slot{want_of(f.pending->kind), f.pending, f.pending->member(f.target)};
     case FrameKind::kRecordArray: {
       if (f.index >= f.record->fields.size()) return Slot{Want::kTrailing};
-      const FieldSpec& field = f.record->fields[f.index];
+      const FieldDescriptor& field = f.record->fields[f.index];
       return Slot{want_of(field.kind), &field, field.member(f.target)};
     }
     case FrameKind::kRecordList:

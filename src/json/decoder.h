@@ -1,6 +1,6 @@
 // json/decoder.h: the typed decoding state machine. A tokenizer reports a document
 // as events carrying byte offsets into the text; the decoder fills the records (or
-// the Value) that a FieldSpec describes and produces every decoding error with its
+// the Value) that a FieldDescriptor describes and produces every decoding error with its
 // exact text and position. It knows nothing about the tokenizer, so every front end
 // that produces these events builds identical records and errors.
 //
@@ -27,7 +27,7 @@ class Decoder {
  public:
   // |root| describes the whole document; |target| is the object it is decoded into
   // (the record struct, or a Value when root.kind is kValue).
-  Decoder(std::string_view text, const FieldSpec& root, void* target);
+  Decoder(std::string_view text, const FieldDescriptor& root, void* target);
   ~Decoder();
   Decoder(const Decoder&) = delete;
   Decoder& operator=(const Decoder&) = delete;
@@ -89,7 +89,7 @@ class Decoder {
   bool report(std::size_t index, std::string message);
 
   std::string_view text_;
-  const FieldSpec* root_;
+  const FieldDescriptor* root_;
   void* root_target_;
   std::vector<Frame> frames_;
   std::vector<Builder> builders_;

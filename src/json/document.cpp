@@ -189,7 +189,7 @@ std::string relax_for_tokenizer(std::string_view text) {
 
 }  // namespace
 
-std::expected<void, DecodeError> decode_document(std::string_view text, const FieldSpec& root,
+std::expected<void, DecodeError> decode_document(std::string_view text, const FieldDescriptor& root,
                                                  void* target, void (*reset)(void* target)) {
   std::size_t stop = 0;
   {

@@ -16,14 +16,15 @@ namespace zt::json {
 // to its default state (decoding may start over once). On failure |target| holds a
 // partial result that the caller discards.
 [[nodiscard]] std::expected<void, DecodeError> decode_document(std::string_view text,
-                                                               const FieldSpec& root, void* target,
+                                                               const FieldDescriptor& root,
+                                                               void* target,
                                                                void (*reset)(void* target));
 
-// decode_record: |text| as one record of type T described by |spec|.
+// decode_record: |text| as one record of type T described by |record|.
 template <class T>
 [[nodiscard]] std::expected<T, DecodeError> decode_record(std::string_view text,
-                                                          const RecordSpec& spec) {
-  const FieldSpec root{.name = {}, .kind = Kind::kRecord, .record = &spec};
+                                                          const RecordDescriptor& record) {
+  const FieldDescriptor root{.name = {}, .kind = Kind::kRecord, .record = &record};
   T out{};
   auto decoded =
       decode_document(text, root, &out, [](void* target) { *static_cast<T*>(target) = T{}; });

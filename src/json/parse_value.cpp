@@ -19,7 +19,7 @@ std::string invalid_type(const Value& value, std::string_view expected) {
 }  // namespace
 
 std::expected<Value, DecodeError> parse_value(std::string_view text) {
-  static constexpr FieldSpec kRoot{.name = {}, .kind = Kind::kValue};
+  static constexpr FieldDescriptor kRoot{.name = {}, .kind = Kind::kValue};
   Value out;
   auto decoded = decode_document(text, kRoot, &out,
                                  [](void* target) { *static_cast<Value*>(target) = Value(); });

@@ -1,8 +1,8 @@
-// json/schema.h: descriptions of the records a document decodes into. A RecordSpec
-// lists a record's fields in declared order; each FieldSpec says how its value is
+// json/schema.h: descriptions of the records a document decodes into. A RecordDescriptor
+// lists a record's fields in declared order; each FieldDescriptor says how its value is
 // written in JSON, whether it may be left out, and where it lives in the C++
-// struct. Specs are constants built with json::field<&Struct::member>(...), which
-// picks the kind from the member's type. The decoder reads only the specs, so every
+// struct. Descriptors are constants built with json::field<&Struct::member>(...), which
+// picks the kind from the member's type. The decoder reads only the descriptors, so every
 // front end that feeds it events builds the same records.
 #pragma once
 
@@ -47,7 +47,7 @@ enum class Presence : std::uint8_t {
   kDefaulted,  // may be missing from an object and cut off the end of an array
 };
 
-struct RecordSpec;
+struct RecordDescriptor;
 
 // BytesCodec: how a byte field's string becomes bytes, and its expectation text.
 struct BytesCodec {
@@ -55,27 +55,27 @@ struct BytesCodec {
   std::expected<ByteString, std::string> (*decode)(std::string_view text);
 };
 
-// VariantSpec: the names of an enumeration's values, in the order of their numbers.
-struct VariantSpec {
+// VariantDescriptor: the names of an enumeration's values, in the order of their numbers.
+struct VariantDescriptor {
   std::span<const std::string_view> names;
 };
 
-struct FieldSpec {
+struct FieldDescriptor {
   std::string_view name;
   Kind kind;
   Presence presence = Presence::kRequired;
-  void* (*member)(void* record) = nullptr;   // the field inside its record
-  const RecordSpec* record = nullptr;        // kRecord, kOptionalRecord, kRecordList
-  void* (*emplace)(void* member) = nullptr;  // kOptionalRecord, kRecordList: a new element
-  const BytesCodec* codec = nullptr;         // kBytes, kOptionalBytes, kBytesMap
-  const VariantSpec* variant = nullptr;      // kVariant
+  void* (*member)(void* record) = nullptr;     // the field inside its record
+  const RecordDescriptor* record = nullptr;    // kRecord, kOptionalRecord, kRecordList
+  void* (*emplace)(void* member) = nullptr;    // kOptionalRecord, kRecordList: a new element
+  const BytesCodec* codec = nullptr;           // kBytes, kOptionalBytes, kBytesMap
+  const VariantDescriptor* variant = nullptr;  // kVariant
   void (*set_variant)(void* member, std::size_t index) = nullptr;
 };
 
-struct RecordSpec {
+struct RecordDescriptor {
   std::string_view expecting;         // "struct BetReceipt"
   std::string_view expecting_length;  // "struct BetReceipt with 8 elements"
-  std::span<const FieldSpec> fields;
+  std::span<const FieldDescriptor> fields;
 };
 
 namespace detail {
@@ -137,7 +137,7 @@ inline constexpr bool kUnsupported = false;
 // field: a text, u64 or JSON-value field (std::string, std::uint64_t, Value, Object,
 // or std::optional of the first three).
 template <auto Pointer>
-constexpr FieldSpec field(std::string_view name, Presence presence = Presence::kRequired) {
+constexpr FieldDescriptor field(std::string_view name, Presence presence = Presence::kRequired) {
   using M = detail::MemberType<Pointer>;
   Kind kind{};
   if constexpr (std::is_same_v<M, std::string>) {
@@ -157,14 +157,14 @@ constexpr FieldSpec field(std::string_view name, Presence presence = Presence::k
   } else {
     static_assert(detail::kUnsupported<M>, "member type has no plain JSON form");
   }
-  return FieldSpec{
+  return FieldDescriptor{
       .name = name, .kind = kind, .presence = presence, .member = &detail::member_address<Pointer>};
 }
 
 // field: a byte field (ByteString, std::optional<ByteString> or ByteStringMap).
 template <auto Pointer>
-constexpr FieldSpec field(std::string_view name, const BytesCodec& codec,
-                          Presence presence = Presence::kRequired) {
+constexpr FieldDescriptor field(std::string_view name, const BytesCodec& codec,
+                                Presence presence = Presence::kRequired) {
   using M = detail::MemberType<Pointer>;
   Kind kind{};
   if constexpr (std::is_same_v<M, ByteString>) {
@@ -176,49 +176,49 @@ constexpr FieldSpec field(std::string_view name, const BytesCodec& codec,
   } else {
     static_assert(detail::kUnsupported<M>, "member type is not a byte string");
   }
-  return FieldSpec{.name = name,
-                   .kind = kind,
-                   .presence = presence,
-                   .member = &detail::member_address<Pointer>,
-                   .codec = &codec};
+  return FieldDescriptor{.name = name,
+                         .kind = kind,
+                         .presence = presence,
+                         .member = &detail::member_address<Pointer>,
+                         .codec = &codec};
 }
 
 // field: a nested record (T, std::optional<T> or std::vector<T>) described by |record|.
 template <auto Pointer>
-constexpr FieldSpec field(std::string_view name, const RecordSpec& record,
-                          Presence presence = Presence::kRequired) {
+constexpr FieldDescriptor field(std::string_view name, const RecordDescriptor& record,
+                                Presence presence = Presence::kRequired) {
   using M = detail::MemberType<Pointer>;
   using Optional = typename detail::OptionalOf<M>::type;
   using Element = typename detail::VectorOf<M>::type;
-  FieldSpec spec{.name = name,
-                 .kind = Kind::kRecord,
-                 .presence = presence,
-                 .member = &detail::member_address<Pointer>,
-                 .record = &record};
+  FieldDescriptor descriptor{.name = name,
+                             .kind = Kind::kRecord,
+                             .presence = presence,
+                             .member = &detail::member_address<Pointer>,
+                             .record = &record};
   if constexpr (!std::is_void_v<Optional>) {
-    spec.kind = Kind::kOptionalRecord;
-    spec.emplace = &detail::emplace_optional<Optional>;
+    descriptor.kind = Kind::kOptionalRecord;
+    descriptor.emplace = &detail::emplace_optional<Optional>;
   } else if constexpr (!std::is_void_v<Element>) {
-    spec.kind = Kind::kRecordList;
-    spec.emplace = &detail::emplace_back<Element>;
+    descriptor.kind = Kind::kRecordList;
+    descriptor.emplace = &detail::emplace_back<Element>;
   } else {
     static_assert(std::is_class_v<M>, "member type is not a record");
   }
-  return spec;
+  return descriptor;
 }
 
 // field: an enumeration whose values are numbered 0.. in the order of |variant|'s names.
 template <auto Pointer>
-constexpr FieldSpec field(std::string_view name, const VariantSpec& variant,
-                          Presence presence = Presence::kRequired) {
+constexpr FieldDescriptor field(std::string_view name, const VariantDescriptor& variant,
+                                Presence presence = Presence::kRequired) {
   using M = detail::MemberType<Pointer>;
   static_assert(std::is_enum_v<M>, "member type is not an enumeration");
-  return FieldSpec{.name = name,
-                   .kind = Kind::kVariant,
-                   .presence = presence,
-                   .member = &detail::member_address<Pointer>,
-                   .variant = &variant,
-                   .set_variant = &detail::set_enum<M>};
+  return FieldDescriptor{.name = name,
+                         .kind = Kind::kVariant,
+                         .presence = presence,
+                         .member = &detail::member_address<Pointer>,
+                         .variant = &variant,
+                         .set_variant = &detail::set_enum<M>};
 }
 
 }  // namespace zt::json

@@ -1,4 +1,4 @@
-// parse.cpp: the JSON form of the bet records (field specs for the decoder) and the
+// parse.cpp: the JSON form of the bet records (field descriptors for the decoder) and the
 // hex rule of byte fields.
 #include "records/parse.h"
 
@@ -16,16 +16,16 @@ using json::Presence;
 constexpr json::BytesCodec kHex{"a lowercase hex string", &decode_hex};
 
 constexpr std::string_view kPositionNames[] = {"left", "right"};
-constexpr json::VariantSpec kPosition{kPositionNames};
+constexpr json::VariantDescriptor kPosition{kPositionNames};
 
-constexpr json::FieldSpec kProofNodeFields[] = {
+constexpr json::FieldDescriptor kProofNodeFields[] = {
     field<&MerkleProofNode::hash>("hash", kHex),
     field<&MerkleProofNode::position>("position", kPosition, Presence::kDefaulted),
 };
-constexpr json::RecordSpec kProofNode{"struct MerkleProofNode",
-                                      "struct MerkleProofNode with 2 elements", kProofNodeFields};
+constexpr json::RecordDescriptor kProofNode{
+    "struct MerkleProofNode", "struct MerkleProofNode with 2 elements", kProofNodeFields};
 
-constexpr json::FieldSpec kCommitmentFields[] = {
+constexpr json::FieldDescriptor kCommitmentFields[] = {
     field<&BetCommitment::session_id>("session_id"),
     field<&BetCommitment::bet_nonce>("bet_nonce"),
     field<&BetCommitment::stake>("stake"),
@@ -37,10 +37,10 @@ constexpr json::FieldSpec kCommitmentFields[] = {
     field<&BetCommitment::beacon_plan_id>("beacon_plan_id"),
     field<&BetCommitment::timestamp_ms>("timestamp_ms"),
 };
-constexpr json::RecordSpec kCommitment{"struct BetCommitment",
-                                       "struct BetCommitment with 10 elements", kCommitmentFields};
+constexpr json::RecordDescriptor kCommitment{
+    "struct BetCommitment", "struct BetCommitment with 10 elements", kCommitmentFields};
 
-constexpr json::FieldSpec kReceiptFields[] = {
+constexpr json::FieldDescriptor kReceiptFields[] = {
     field<&BetReceipt::version>("version"),
     field<&BetReceipt::bet_id>("bet_id"),
     field<&BetReceipt::commitment>("commitment", kCommitment, Presence::kDefaulted),
@@ -50,18 +50,18 @@ constexpr json::FieldSpec kReceiptFields[] = {
     field<&BetReceipt::root_index>("root_index", Presence::kOptional),
     field<&BetReceipt::operator_sig>("operator_sig"),
 };
-constexpr json::RecordSpec kReceipt{"struct BetReceipt", "struct BetReceipt with 8 elements",
-                                    kReceiptFields};
+constexpr json::RecordDescriptor kReceipt{"struct BetReceipt", "struct BetReceipt with 8 elements",
+                                          kReceiptFields};
 
-constexpr json::FieldSpec kOutcomeFields[] = {
+constexpr json::FieldDescriptor kOutcomeFields[] = {
     field<&SettlementOutcome::raw>("raw"),
     field<&SettlementOutcome::payout>("payout"),
     field<&SettlementOutcome::aux>("aux", Presence::kDefaulted),
 };
-constexpr json::RecordSpec kOutcome{"struct SettlementOutcome",
-                                    "struct SettlementOutcome with 3 elements", kOutcomeFields};
+constexpr json::RecordDescriptor kOutcome{
+    "struct SettlementOutcome", "struct SettlementOutcome with 3 elements", kOutcomeFields};
 
-constexpr json::FieldSpec kTranscriptFields[] = {
+constexpr json::FieldDescriptor kTranscriptFields[] = {
     field<&SettlementTranscript::bet_id>("bet_id"),
     field<&SettlementTranscript::server_seed_plain>("server_seed_plain", kHex),
     field<&SettlementTranscript::beacon_values>("beacon_values", kHex),
@@ -70,9 +70,9 @@ constexpr json::FieldSpec kTranscriptFields[] = {
     field<&SettlementTranscript::outcome>("outcome", kOutcome),
     field<&SettlementTranscript::operator_sig>("operator_sig"),
 };
-constexpr json::RecordSpec kTranscript{"struct SettlementTranscript",
-                                       "struct SettlementTranscript with 7 elements",
-                                       kTranscriptFields};
+constexpr json::RecordDescriptor kTranscript{"struct SettlementTranscript",
+                                             "struct SettlementTranscript with 7 elements",
+                                             kTranscriptFields};
 
 // Value of each byte as a hex digit, or -1.
 constexpr std::array<signed char, 256> kHexDigits = [] {

@@ -1,4 +1,4 @@
-// gdp_metadata.cpp: the JSON form of gdp.json as a record spec for the decoder.
+// gdp_metadata.cpp: the JSON form of gdp.json as a record descriptor for the decoder.
 #include "gdp/loader/gdp_metadata.h"
 
 #include "json/document.h"
@@ -11,7 +11,7 @@ using json::field;
 using json::Presence;
 
 // In the array form all eight members are required positions.
-constexpr json::FieldSpec kMetadataFields[] = {
+constexpr json::FieldDescriptor kMetadataFields[] = {
     field<&GdpMetadata::id>("id"),
     field<&GdpMetadata::version>("version"),
     field<&GdpMetadata::name>("name", Presence::kOptional),
@@ -21,8 +21,8 @@ constexpr json::FieldSpec kMetadataFields[] = {
     field<&GdpMetadata::mapping_sha256>("mapping_sha256", Presence::kOptional),
     field<&GdpMetadata::signer_ed25519>("signer_ed25519", Presence::kOptional),
 };
-constexpr json::RecordSpec kMetadata{"struct GdpMetadata", "struct GdpMetadata with 8 elements",
-                                     kMetadataFields};
+constexpr json::RecordDescriptor kMetadata{"struct GdpMetadata",
+                                           "struct GdpMetadata with 8 elements", kMetadataFields};
 
 }  // namespace
 

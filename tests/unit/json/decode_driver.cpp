@@ -16,8 +16,9 @@ namespace {
 struct Probe {
   std::string name;
 };
-constexpr zt::json::FieldSpec kProbeFields[] = {zt::json::field<&Probe::name>("name")};
-constexpr zt::json::RecordSpec kProbe{"struct Probe", "struct Probe with 1 elements", kProbeFields};
+constexpr zt::json::FieldDescriptor kProbeFields[] = {zt::json::field<&Probe::name>("name")};
+constexpr zt::json::RecordDescriptor kProbe{"struct Probe", "struct Probe with 1 elements",
+                                            kProbeFields};
 
 }  // namespace
 

@@ -15,8 +15,8 @@ namespace {
 struct Probe {
   std::string name;
 };
-constexpr FieldSpec kProbeFields[] = {field<&Probe::name>("name")};
-constexpr RecordSpec kProbe{"struct Probe", "struct Probe with 1 elements", kProbeFields};
+constexpr FieldDescriptor kProbeFields[] = {field<&Probe::name>("name")};
+constexpr RecordDescriptor kProbe{"struct Probe", "struct Probe with 1 elements", kProbeFields};
 
 std::string error_of(const std::string& text) {
   const auto probe = decode_record<Probe>(text, kProbe);
