@@ -17,7 +17,7 @@ enum class Decoder::Want : std::uint8_t {
   kOptionalString,
   kBytes,
   kOptionalBytes,
-  kMapBytes,  // a value of a bytes map; the key waits in the map's frame
+  kMapBytes,  // a value of a bytes map; its key waits in the map's builder
   kBytesMap,
   kU64,
   kOptionalU64,
@@ -290,8 +290,9 @@ bool Decoder::on_number(std::size_t start, std::size_t end) {
 bool Decoder::on_string(std::string_view decoded, std::size_t end) {
   if (failed_) return false;
   const Slot slot = next_slot();
-  if (slot.want == Want::kTrailing)
+  if (slot.want == Want::kTrailing) {
     return fail(value_start() + 1, std::string(kTrailingCharacters));
+  }
   if (slot.want == Want::kSkip) return value_done(end);
   if (!check_string(decoded, end)) return false;
   if (!store(slot, Scalar{Scalar::Type::kString, false, {}, decoded, end})) return false;

@@ -10,6 +10,8 @@ constexpr std::string_view kEofInString = "EOF while parsing a string";
 constexpr std::string_view kEofInValue = "EOF while parsing a value";
 constexpr std::string_view kInvalidNumber = "invalid number";
 constexpr std::string_view kInvalidCodePoint = "invalid unicode code point";
+// A \u escape whose four characters are not all hex digits.
+constexpr std::string_view kBadHexDigit = kInvalidCodePoint;
 constexpr std::string_view kLoneSurrogate = "lone leading surrogate in hex escape";
 constexpr std::string_view kUnexpectedEndOfEscape = "unexpected end of hex escape";
 
@@ -28,7 +30,7 @@ std::expected<unsigned, TokenFault> read_hex4(std::string_view text, std::size_t
   for (std::size_t k = i; k < i + 4; ++k) {
     if (k >= text.size()) return std::unexpected(TokenFault{kEofInString, text.size()});
     const int digit = hex_value(text[k]);
-    if (digit < 0) return std::unexpected(TokenFault{kInvalidCodePoint, k + 1});
+    if (digit < 0) return std::unexpected(TokenFault{kBadHexDigit, k + 1});
     value = value * 16 + static_cast<unsigned>(digit);
   }
   return value;
