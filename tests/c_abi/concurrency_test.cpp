@@ -105,7 +105,7 @@ TEST(ConcurrentHosts, EachCallGetsItsOwnResultWhileMappersAreReplaced) {
   });
 
   constexpr int kThreads = 4;
-  constexpr int kRounds = 3;
+  constexpr int kRounds = 20;
   std::vector<std::vector<std::string>> wrong(kThreads);
   std::vector<std::thread> verifiers;
   for (int t = 0; t < kThreads; ++t) {
