@@ -28,7 +28,7 @@ std::vector<std::uint8_t> read(EntropyStream& stream, std::size_t n) {
   return out;
 }
 
-// Block k as specified: HKDF(key, "zt-vl-1.0-A" || k as 8 big-endian bytes, 32).
+// Block k of the stream: HKDF(key, "zt-vl-1.0-A" || k as 8 big-endian bytes, 32).
 std::vector<std::uint8_t> expected_block(std::string_view counter_hex) {
   const auto key = test_key();
   auto info = test::bytes_of("zt-vl-1.0-A");
