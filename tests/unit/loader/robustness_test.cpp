@@ -167,13 +167,14 @@ Bytes gzip_repeated(const std::vector<Piece>& pieces) {
 
 // in_memory_limited_child: runs |load| in a child process whose address space is
 // capped, so an allocation that follows a hostile size ends the child, not the
-// test run. AddressSanitizer reserves far more address space than any sensible
-// cap, so there the child runs without one and only the result is checked.
+// test run. The address and thread sanitizers reserve far more address space
+// than any sensible cap, so there the child runs without one and only the result
+// is checked.
 void expect_in_memory_limited_child(const std::function<bool()>& load) {
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-#ifndef __SANITIZE_ADDRESS__
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
     constexpr rlim_t kAddressSpace = rlim_t{1} << 30;
     const rlimit limit{kAddressSpace, kAddressSpace};
     if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
