@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libssl-dev zlib1g-dev rapidjson-dev
-  libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libsimdjson-dev libcli11-dev
   python3 python3-dev python3-pytest python3-cryptography pybind11-dev
   binutils
 )
