@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "bet_rows.h"
 #include "records/parse.h"
+#include "row_mapper.h"
 #include "zt/zt_core.h"
 #ifdef ZT_BENCH_SIMDJSON
 #include <simdjson.h>
@@ -28,8 +28,8 @@ const Corpus& corpus() {
   static const Corpus instance = [] {
     Corpus c;
     for (auto& row : zt::test::load_bet_rows(std::string(ZT_FIXTURES_DIR) + "/bets.tsv")) {
-      if (row.code != 0 || row.mapper.starts_with("none:")) continue;
-      if (!zt::test::register_row_mapper(row.mapper).empty()) continue;
+      if (row.code != 0 || row.mapper_kind == "none") continue;
+      if (!zt::test::register_row_mapper(row).empty()) continue;
       c.json_bytes += row.receipt.size() + row.transcript.size();
       c.bets.push_back(std::move(row));
     }

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "bet_rows.h"
 #include "zt/zt_core.h"
 
 extern "C" const char* zt_core_thread_last_error_message(void) noexcept;
@@ -43,20 +44,9 @@ std::string read_bytes(const std::string& name) {
   return {std::istreambuf_iterator<char>(file), {}};
 }
 
-struct Bet {
-  std::string name, receipt, transcript, message;
-  std::int32_t code;
-};
-
 struct Package {
   std::string bytes;
 };
-
-// game_of: the gdp id in a bets.tsv mapper column such as "plinko:ID:LEVELS".
-std::string game_of(const std::string& mapper) {
-  const std::size_t start = mapper.find(':') + 1;
-  return mapper.substr(start, mapper.find(':', start) - start);
-}
 
 TEST(ConcurrentHosts, EachCallGetsItsOwnResultWhileMappersAreReplaced) {
   std::vector<std::string> noop_ids;
@@ -68,22 +58,19 @@ TEST(ConcurrentHosts, EachCallGetsItsOwnResultWhileMappersAreReplaced) {
       package_ids.push_back(row.fields[3]);
     }
   }
-  std::vector<Bet> bets;
-  for (const Row& row : read_tsv("bets.tsv")) {
-    if (row.fields.size() != 6) continue;
-    const std::string& mapper = row.fields[1];
-    const std::int32_t code = std::stoi(row.fields[2]);
+  // Bets of no-op games and of games that come in packages, which the registrar
+  // thread below keeps replacing.
+  std::vector<zt::test::BetRow> bets;
+  for (zt::test::BetRow& row :
+       zt::test::load_bet_rows(std::string(ZT_FIXTURES_DIR) + "/bets.tsv")) {
     bool usable = false;
-    if (mapper.starts_with("noop:")) {
-      noop_ids.push_back(mapper.substr(5));
+    if (row.mapper_kind == "noop") {
+      noop_ids.push_back(row.gdp_id);
       usable = true;
-    } else if (!mapper.starts_with("none:")) {
-      usable =
-          std::find(package_ids.begin(), package_ids.end(), game_of(mapper)) != package_ids.end();
+    } else if (row.mapper_kind != "none") {
+      usable = std::find(package_ids.begin(), package_ids.end(), row.gdp_id) != package_ids.end();
     }
-    if (usable && code != 2) {
-      bets.push_back({row.fields[0], row.fields[4], row.fields[5], row.fields[3], code});
-    }
+    if (usable && (row.code == 0 || row.code == 3)) bets.push_back(std::move(row));
   }
   ASSERT_FALSE(packages.empty());
   ASSERT_GT(bets.size(), 10u);
@@ -113,7 +100,7 @@ TEST(ConcurrentHosts, EachCallGetsItsOwnResultWhileMappersAreReplaced) {
       for (int round = 0; round < kRounds; ++round) {
         // Each thread walks all bets from its own starting point.
         for (std::size_t i = 0; i < bets.size(); ++i) {
-          const Bet& bet =
+          const zt::test::BetRow& bet =
               bets[(i + static_cast<std::size_t>(t) * bets.size() / kThreads) % bets.size()];
           const std::int32_t code = zt_core_verify_bet(bet.receipt.c_str(), bet.transcript.c_str());
           const char* message = zt_core_thread_last_error_message();

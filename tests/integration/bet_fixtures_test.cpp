@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "bet_rows.h"
 #include "records/parse.h"
+#include "row_mapper.h"
 #include "verifier/verify_bet.h"
 
 namespace zt {
@@ -43,7 +43,7 @@ class BetFixture : public testing::TestWithParam<BetRow> {};
 TEST_P(BetFixture, VerifiesWithExpectedResult) {
   const BetRow& row = GetParam();
   ASSERT_NE(row.code, -1) << row.name << ": " << row.message;
-  const std::string mapper_error = register_row_mapper(row.mapper);
+  const std::string mapper_error = register_row_mapper(row);
   ASSERT_EQ(mapper_error, "");
   const Outcome outcome = decode_and_verify(row);
   EXPECT_EQ(outcome.code, row.code);

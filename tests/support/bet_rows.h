@@ -1,6 +1,5 @@
-// tests/support/bet_rows.h: the rows of the generated bets.tsv fixture, and the
-// registration of each row's mapper, shared by the integration tests and the
-// benchmarks.
+// tests/support/bet_rows.h: the rows of the generated bets.tsv fixture, shared by
+// the integration tests, the C host tests and the benchmarks.
 #pragma once
 
 #include <string>
@@ -15,14 +14,15 @@ struct BetRow {
   std::string message;
   std::string receipt;
   std::string transcript;
+  // The mapper column in its parts: "noop", "plinko", "slot" or "none"; the GDP id;
+  // the levels or the reels JSON (empty for noop and none).
+  std::string mapper_kind;
+  std::string gdp_id;
+  std::string mapper_parameter;
 };
 
 // load_bet_rows: the rows of |path|. A file that is missing or malformed yields one
 // row with code -1, naming the problem, rather than an empty and silent list.
 std::vector<BetRow> load_bet_rows(const std::string& path);
-
-// register_row_mapper: binds the row's mapper to its GDP id; "none" binds nothing.
-// Returns an error text for a mapper column it cannot use, else "".
-std::string register_row_mapper(const std::string& mapper);
 
 }  // namespace zt::test
