@@ -9,6 +9,10 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libsimdjson-dev libcli11-dev
   python3 python3-dev python3-pytest python3-cryptography pybind11-dev
   binutils
+  libicu-dev libcpp-httplib-dev
+  chromium chromium-driver python3-selenium
+  python3-dask python3-distributed
+  dpkg-dev file
 )
 
 missing=()
