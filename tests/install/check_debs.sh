@@ -50,8 +50,24 @@ for file in /usr/lib/python3/dist-packages/zt_bindings_python.cpython-311-"$mult
   grep -qxF "$file" <<<"$python_files" || fail "python3-zt-core lacks $file"
 done
 if grep -q libzt_core <<<"$python_files"; then fail "python3-zt-core holds a copy of the library"; fi
-[ "$(dpkg-deb -f "$(deb libzt-core0)" Depends | grep -c libssl3)" = 1 ] ||
-  fail "libzt-core0 does not depend on libssl3"
+
+# The dependencies that matter, as Debian package names.
+expect_depends=(
+  "libzt-core0 libssl3" "libzt-core0 zlib1g" "libzt-core0 libstdc++6"
+  "libzt-core-dev libzt-core0" "zt-verify libssl3"
+  "python3-zt-core libzt-core0" "python3-zt-core python3"
+)
+# Unicode lower-casing links ICU, where the library uses it.
+if readelf -d "$package_dir/lib/libzt_core.so.0" | grep -q 'NEEDED.*libicu'; then
+  expect_depends+=("libzt-core0 libicu")
+fi
+for pair in "${expect_depends[@]}"; do
+  read -r package dependency <<<"$pair"
+  depends=$(dpkg-deb -f "$(deb "$package")" Depends)
+  # An entry that starts with the name ("libicu" matches "libicu72 (>= 72.1)").
+  grep -qF ", $dependency" <<<", $depends" ||
+    fail "$package does not depend on $dependency: $depends"
+done
 
 # Every declared dependency is installed here: apt would install only our four.
 simulated=$(cd "$package_dir" && apt-get --simulate -o Debug::NoLocking=1 install \
