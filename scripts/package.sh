@@ -19,5 +19,10 @@ cmake -S . -B "$build_dir" -G Ninja \
   -DZT_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build_dir" --parallel "$(nproc)"
 rm -f "$build_dir"/*.deb
-(cd "$build_dir" && cpack -G DEB >/dev/null)
+# CPack's own chatter (and its note that the Python module has no SONAME, which
+# is right for a module) goes to a log, shown only when packaging fails.
+if ! (cd "$build_dir" && cpack -G DEB >cpack.log 2>&1); then
+  cat "$build_dir/cpack.log" >&2
+  exit 1
+fi
 ls "$build_dir"/*.deb
