@@ -5,14 +5,11 @@
 // space is capped and whose time is bounded, so a fault ends the child, not the run.
 #include <gtest/gtest.h>
 #include <sys/mman.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <functional>
 #include <string>
 
+#include "capped_child.h"
 #include "json/document.h"
 #include "json/parse_value.h"
 #include "records/parse.h"
@@ -20,54 +17,12 @@
 namespace zt::records {
 namespace {
 
+using test::expect_in_capped_child;
+
 constexpr std::size_t kMB = 1000 * 1000;
 // Far beyond what any case needs when decoding is linear; a quadratic pass over
 // the texts below would take hours.
 constexpr unsigned kPatienceSeconds = 60;
-
-std::size_t address_space_in_use() {
-  std::size_t pages = 0;
-  std::FILE* statm = std::fopen("/proc/self/statm", "r");
-  if (statm == nullptr) return 0;
-  if (std::fscanf(statm, "%zu", &pages) != 1) pages = 0;
-  std::fclose(statm);
-  return pages * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-}
-
-// expect_in_capped_child: runs |check| in a child process that may grow its address
-// space by at most |extra_bytes| beyond what it holds when it starts, and that is
-// stopped after kPatienceSeconds. The address and thread sanitizers reserve far more
-// address space than any sensible cap, so under them only the result and the time
-// are checked.
-void expect_in_capped_child(std::size_t extra_bytes, const std::function<bool()>& check) {
-  std::fflush(nullptr);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-    const rlim_t cap = address_space_in_use() + extra_bytes;
-    const rlimit limit{cap, cap};
-    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
-#else
-    (void)extra_bytes;
-#endif
-    alarm(kPatienceSeconds);
-    // The child must never return into the test framework.
-    try {
-      _exit(check() ? 0 : 1);
-    } catch (...) {
-      _exit(2);
-    }
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_FALSE(WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
-      << "the child did not finish within " << kPatienceSeconds << " s";
-  ASSERT_TRUE(WIFEXITED(status)) << "the child died of signal " << WTERMSIG(status);
-  const int code = WEXITSTATUS(status);
-  EXPECT_EQ(code, 0) << (code == 2 ? "the decode threw, most likely out of memory"
-                                   : "the decode gave the wrong result");
-}
 
 // reports: whether |result| failed with exactly |message|; prints what it got if not.
 template <class T>
@@ -103,7 +58,7 @@ TEST(HostileDocuments, RefusedTokenThenLongMalformedNumber) {
     SCOPED_TRACE(refused);
     const std::string receipt = "{" + refused + R"("version":)" + digits + ".}";
     const std::string transcript = "{" + refused + R"("bet_id":-)" + digits + "e}";
-    expect_in_capped_child(64 * kMB, [&] {
+    expect_in_capped_child(64 * kMB, kPatienceSeconds, [&] {
       return reports(parse_bet_receipt(receipt),
                      "invalid number at line 1 column " + std::to_string(receipt.size())) &&
              reports(parse_settlement_transcript(transcript),
@@ -120,7 +75,7 @@ TEST(HostileDocuments, HugeAuxIsCheckedWithoutBeingBuilt) {
   std::string faulty = valid;
   const std::size_t last_zero = faulty.find("0]}");
   faulty.replace(last_zero, 1, "1e400");
-  expect_in_capped_child(8 * aux.size(), [&] {
+  expect_in_capped_child(8 * aux.size(), kPatienceSeconds, [&] {
     const auto decoded = parse_settlement_transcript(valid);
     return decoded && decoded->outcome.aux.present &&
            reports(parse_settlement_transcript(faulty),
@@ -135,7 +90,7 @@ TEST(HostileDocuments, HugeRawCostsAConstantPerElement) {
   constexpr std::size_t kElements = 5 * kMB;
   const std::string text =
       transcript_with_outcome(R"({"raw":)" + zeros(kElements) + R"(,"payout":"1"})");
-  expect_in_capped_child(192 * kElements, [&] {
+  expect_in_capped_child(192 * kElements, kPatienceSeconds, [&] {
     const auto decoded = parse_settlement_transcript(text);
     return decoded && decoded->outcome.raw.is_array() &&
            decoded->outcome.raw.as_array().size() == kElements;
