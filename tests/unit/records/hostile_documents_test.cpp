@@ -20,9 +20,9 @@ namespace {
 using test::expect_in_capped_child;
 
 constexpr std::size_t kMB = 1000 * 1000;
-// Far beyond what any case needs when decoding is linear; a quadratic pass over
-// the texts below would take hours.
-constexpr unsigned kPatienceSeconds = 60;
+// Far beyond what any case needs when decoding is linear, even under a sanitizer on
+// a busy machine; a quadratic pass over the texts below would take hours.
+constexpr unsigned kPatienceSeconds = 600;
 
 // reports: whether |result| failed with exactly |message|; prints what it got if not.
 template <class T>
