@@ -19,7 +19,8 @@
 //  - it ends "01" after the zero; the decoder reports the stray digit;
 //  - it takes a NUL byte for the end of the text; errors are judged on the text;
 //  - it has no nesting limit and stops after the root value without looking further:
-//    the decoder limits nesting and checks what follows the root.
+//    the decoder limits nesting and checks what follows the root;
+//  - it passes lengths as 32-bit SizeType: texts above kMaxDocumentBytes never reach it.
 #include "json/document.h"
 
 #include <rapidjson/reader.h>
