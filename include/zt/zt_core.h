@@ -79,7 +79,8 @@ extern "C" {
  * Returns 2 when a document does not decode: the message is
  * "failed to parse receipt: " or "failed to parse transcript: " followed by the
  * decoder's text, which ends with " at line L column C". The receipt is decoded
- * first.
+ * first. A document longer than 1 GiB is refused before decoding: its text is
+ * "document exceeds 1 GiB at line 1 column 0".
  * Returns 3 when the bet fails verification: the message names the first check
  * that failed, for example "merkle proof failed to reconstruct reported root".
  * A bet whose game has no registered mapper fails with
