@@ -36,15 +36,18 @@ std::expected<std::optional<std::string>, std::string> LineChunkReader::next() {
     const std::size_t kept = run.size();
     if (run.capacity() < kept + kReadBytes)
       run.reserve(std::max(2 * run.capacity(), kept + kReadBytes));
-    run.resize(kept + kReadBytes);
-    const ssize_t got = read(fd_, run.data() + kept, kReadBytes);
+    // Read straight into the string's spare room, without zero-filling it first.
+    ssize_t got = 0;
+    int error = 0;
+    run.resize_and_overwrite(kept + kReadBytes, [&](char* data, std::size_t) {
+      got = read(fd_, data + kept, kReadBytes);
+      error = errno;
+      return kept + static_cast<std::size_t>(std::max<ssize_t>(got, 0));
+    });
     if (got < 0) {
-      const int error = errno;
-      run.resize(kept);
       if (error == EINTR) continue;  // a signal: the loop checks whether to stop
       return std::unexpected(std::string(std::strerror(error)));
     }
-    run.resize(kept + static_cast<std::size_t>(got));
     drained = static_cast<std::size_t>(got) < kReadBytes;
     if (got == 0) {
       at_end_ = true;
