@@ -1,0 +1,30 @@
+// zt-verify/serve_api.h: the JSON API of `zt-verify serve`, as plain functions of
+// the request body, so the answers do not depend on the HTTP library.
+#pragma once
+
+#include <string_view>
+
+#include "json/value.h"
+#include "serve_games.h"
+
+namespace zt::cli {
+
+// ApiReply: an HTTP status and a JSON body.
+struct ApiReply {
+  int status;
+  json::Value body;
+};
+
+// The largest request body accepted; larger ones are answered with 413.
+inline constexpr std::size_t kMaxRequestBytes = 8 * 1024 * 1024;
+
+// error_reply: {"error": message} with |status|.
+ApiReply error_reply(int status, std::string_view message);
+
+// verify_reply: POST /api/verify. |body| is {"receipt": ..., "transcript": ...},
+// each member the document itself or a string holding its text. Answers 200 with
+// the verdict as `zt-verify bet --json` gives it (verified, failed, or error when
+// a document does not decode), or 400 when the body is not such an object.
+ApiReply verify_reply(std::string_view body, const GameCatalog& games);
+
+}  // namespace zt::cli

@@ -1,0 +1,194 @@
+// The verifier page. Every text that comes from a document, a package or the
+// server is put into the page with textContent, never parsed as HTML.
+'use strict';
+
+// What each check means, in a player's words, by the check's name in the API.
+const CHECK_MEANINGS = {
+  bet_id: 'The receipt and the transcript are about the same bet.',
+  commitment: 'The receipt holds the bet parameters the operator committed to.',
+  bet_leaf: 'Those parameters hash to the fingerprint (leaf) the operator published for this bet.',
+  merkle_proof: 'That fingerprint is part of the operator\'s published list of bets (Merkle root), fixed before the bet was played.',
+  server_seed: 'The server seed revealed after the bet is the one the operator committed to before it.',
+  beacon_mix: 'The public beacon values were combined correctly.',
+  rng_entropy: 'The random value of the bet follows from the seeds, the bet number and the beacons.',
+  mapper: 'This page has the game\'s rules (its package), so the outcome can be replayed.',
+  outcome: 'Replaying the game with that random value gives the outcome the operator reported.',
+};
+
+const byId = (id) => document.getElementById(id);
+
+// element: a new element with class |className| and text |text| (as text).
+function element(tag, className, text) {
+  const node = document.createElement(tag);
+  if (className) node.className = className;
+  if (text !== undefined && text !== null) node.textContent = String(text);
+  return node;
+}
+
+async function requestJson(path, options) {
+  let response;
+  try {
+    response = await fetch(path, options);
+  } catch (error) {
+    return { ok: false, body: { error: 'The page cannot reach the zt-verify server. Is it still running?' } };
+  }
+  let body;
+  try {
+    body = await response.json();
+  } catch (error) {
+    body = { error: `The server answered with HTTP status ${response.status}.` };
+  }
+  return { ok: response.ok, status: response.status, body };
+}
+
+// --- the bet ---------------------------------------------------------------------
+
+function showVerdict(kind, title, detail, message) {
+  const verdict = byId('verdict');
+  verdict.className = `verdict ${kind}`;
+  byId('verdict-title').textContent = title;
+  byId('verdict-detail').textContent = detail;
+  const messageLine = byId('verdict-message');
+  messageLine.hidden = !message;
+  messageLine.textContent = message ? `Message: ${message}` : '';
+  byId('result').hidden = false;
+  verdict.focus();
+  verdict.scrollIntoView({ block: 'start' });
+}
+
+function describeVerdict(result) {
+  const game = result.gdp_id === null ? '' : result.gdp_id;
+  if (result.verdict === 'verified') {
+    return ['ok', 'This bet checks out',
+      `Every check passed: the operator committed to this bet before it was played, and its outcome follows from the revealed seeds${game ? ` and the rules of the game "${game}"` : ''}.`];
+  }
+  if (result.verdict === 'error') {
+    return ['bad', 'These documents could not be read',
+      `The ${result.stage === 'receipt' ? 'receipt' : 'transcript'} is not a valid document of that kind, so the bet could not be checked. Check that you pasted the right text in the right box.`];
+  }
+  if (result.game_loaded === false) {
+    return ['warn', 'This bet\'s game is not loaded',
+      `The game "${game}" is not loaded on this page, so its outcome cannot be checked; the checks before the outcome are shown below. Start zt-verify serve with --gdp and the package of that game.`];
+  }
+  return ['bad', 'This bet does NOT check out',
+    'One of the checks failed: the documents do not prove that this bet was fair. The failed check is marked below.'];
+}
+
+async function verify(event) {
+  event.preventDefault();
+  const button = byId('verify');
+  button.disabled = true;
+  try {
+    const body = JSON.stringify({ receipt: byId('receipt').value, transcript: byId('transcript').value });
+    const reply = await requestJson('/api/verify', {
+      method: 'POST', headers: { 'Content-Type': 'application/json' }, body,
+    });
+    byId('checks-block').hidden = true;
+    if (!reply.ok) {
+      showVerdict('bad', 'The documents could not be sent', reply.body.error || 'The request failed.', null);
+    } else {
+      const [kind, title, detail] = describeVerdict(reply.body);
+      showVerdict(kind, title, detail, reply.body.message);
+    }
+    await loadGames();
+  } finally {
+    button.disabled = false;
+  }
+}
+
+// --- documents from files ----------------------------------------------------------
+
+function readInto(file, textarea) {
+  const reader = new FileReader();
+  reader.onload = () => { textarea.value = reader.result; };
+  reader.readAsText(file);
+}
+
+function acceptDrops(zone, onFile) {
+  zone.addEventListener('dragover', (event) => {
+    event.preventDefault();
+    zone.classList.add('dragging');
+  });
+  zone.addEventListener('dragleave', () => zone.classList.remove('dragging'));
+  zone.addEventListener('drop', (event) => {
+    event.preventDefault();
+    zone.classList.remove('dragging');
+    const file = event.dataTransfer.files[0];
+    if (file) onFile(file);
+  });
+}
+
+function wireDocument(name) {
+  const textarea = byId(name);
+  acceptDrops(byId(`${name}-drop`), (file) => readInto(file, textarea));
+  byId(`${name}-file`).addEventListener('change', (event) => {
+    const file = event.target.files[0];
+    if (file) readInto(file, textarea);
+  });
+}
+
+// --- games -----------------------------------------------------------------------
+
+function gameRow(game) {
+  const row = document.createElement('tr');
+  row.append(element('td', 'data-mono', game.gdp_id));
+  row.append(element('td', 'data', game.mapper === 'noop' ? 'no-op (outcome not checked)' : game.mapper));
+  row.append(element('td', 'data-mono', game.signer_ed25519 || (game.mapper === 'noop' ? '-' : 'not signed')));
+  row.append(element('td', null, game.pinned ? 'yes' : 'no'));
+  const source = game.source === 'upload' ? `upload "${game.file}" at ${game.loaded_at}` : (game.file || '--noop');
+  row.append(element('td', 'data', source));
+  return row;
+}
+
+function showChanges(changes) {
+  const box = byId('changes');
+  box.replaceChildren();
+  for (const change of changes) {
+    const verb = change.replaced ? 'was replaced by an upload' : 'was added by an upload';
+    box.append(element('p', 'data',
+      `The game "${change.gdp_id}" ${verb} ("${change.file}") at ${change.time}. Bets of that game are now checked with the uploaded package, for everyone using this server.`));
+  }
+  box.hidden = changes.length === 0;
+}
+
+async function loadGames() {
+  const reply = await requestJson('/api/games');
+  if (!reply.ok) return;
+  const { games, changes, signers, uploads_allowed: uploadsAllowed } = reply.body;
+  byId('games').tBodies[0].replaceChildren(...games.map(gameRow));
+  let note = games.length === 0
+    ? 'No games are loaded: bets can be checked up to their outcome, but not the outcome itself.'
+    : 'A bet names its game by id; its outcome is replayed with that game\'s rules.';
+  note += signers.length > 0
+    ? ' Packages must be signed by a key you trusted when starting the server (--signer).'
+    : ' Package signers are not compared with a key you trust (start the server with --signer to do that).';
+  byId('games-note').textContent = note;
+  byId('upload').hidden = !uploadsAllowed;
+  showChanges(changes);
+}
+
+async function uploadPackage(file) {
+  const status = byId('upload-status');
+  status.textContent = `Loading ${file.name}...`;
+  const reply = await requestJson(`/api/packages?file=${encodeURIComponent(file.name)}`, {
+    method: 'POST', headers: { 'Content-Type': 'application/octet-stream' }, body: await file.arrayBuffer(),
+  });
+  if (reply.ok) {
+    status.textContent = `Loaded the game "${reply.body.id}" from ${file.name}${reply.body.replaced ? ', replacing the one loaded before' : ''}.`;
+  } else {
+    status.textContent = `${file.name} was not loaded: ${reply.body.message || reply.body.error}`;
+  }
+  await loadGames();
+}
+
+document.addEventListener('DOMContentLoaded', () => {
+  byId('bet-form').addEventListener('submit', verify);
+  wireDocument('receipt');
+  wireDocument('transcript');
+  byId('package-file').addEventListener('change', (event) => {
+    const file = event.target.files[0];
+    if (file) uploadPackage(file);
+  });
+  acceptDrops(byId('package-drop'), uploadPackage);
+  loadGames();
+});
