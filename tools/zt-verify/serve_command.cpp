@@ -77,6 +77,15 @@ int run_serve(const ServeOptions& options, std::ostream& out, std::ostream& err)
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   httplib::Server server;
+  // SO_REUSEADDR only: a restarted server gets its port back at once, but a second
+  // server on a port already in use is refused (the library default, SO_REUSEPORT,
+  // would let both listen and share the requests).
+  socket_t listening = INVALID_SOCKET;
+  server.set_socket_options([&listening](socket_t socket) {
+    int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    listening = socket;
+  });
   const int port = address->port == 0
                        ? server.bind_to_any_port(address->host)
                        : (server.bind_to_port(address->host, address->port) ? address->port : -1);
@@ -85,6 +94,9 @@ int run_serve(const ServeOptions& options, std::ostream& out, std::ostream& err)
         << " (is another program using that port? --listen 127.0.0.1:0 picks a free one)\n";
     return kExitBadInput;
   }
+  // The library listens with a backlog of 5, so a burst of connections (a page
+  // loading while others verify) would see resets; listening again raises it.
+  listen(listening, SOMAXCONN);
   install_routes(server, games,
                  HttpSettings{options.allow_package_upload, allowed_hosts(*address, port)});
 
