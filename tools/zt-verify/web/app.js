@@ -25,6 +25,16 @@ function element(tag, className, text) {
   return node;
 }
 
+// sentence: a node of plain words and data; each data part is isolated in its own
+// span, so direction marks inside it cannot reorder the words around it.
+function sentence(tag, parts) {
+  const node = element(tag, null);
+  for (const part of parts) {
+    node.append(typeof part === 'string' ? part : element('span', 'data', part.data));
+  }
+  return node;
+}
+
 async function requestJson(path, options) {
   let response;
   try {
@@ -43,10 +53,13 @@ async function requestJson(path, options) {
 
 // --- the bet ---------------------------------------------------------------------
 
-function showVerdict(kind, title, detail, message) {
+function showVerdict(kind, title, detail, message, bet) {
   const verdict = byId('verdict');
   verdict.className = `verdict ${kind}`;
   byId('verdict-title').textContent = title;
+  const betLine = byId('verdict-bet');
+  betLine.hidden = !bet;
+  betLine.replaceChildren(...(bet ? sentence('span', bet).childNodes : []));
   byId('verdict-detail').textContent = detail;
   const messageLine = byId('verdict-message');
   messageLine.hidden = !message;
@@ -71,7 +84,13 @@ function describeVerdict(result) {
       `The game "${game}" is not loaded on this page, so its outcome cannot be checked; the checks before the outcome are shown below. Start zt-verify serve with --gdp and the package of that game.`];
   }
   return ['bad', 'This bet does NOT check out',
-    'One of the checks failed: the documents do not prove that this bet was fair. The failed check is marked below.'];
+    'One of the checks failed: the documents do not prove that this bet was fair.'];
+}
+
+function describeBet(result) {
+  if (result.bet_id === null) return null;
+  const game = result.gdp_id === null ? ['no commitment, so no game'] : ['game ', { data: result.gdp_id }];
+  return ['Bet ', { data: result.bet_id }, ', ', ...game];
 }
 
 async function verify(event) {
@@ -88,7 +107,7 @@ async function verify(event) {
       showVerdict('bad', 'The documents could not be sent', reply.body.error || 'The request failed.', null);
     } else {
       const [kind, title, detail] = describeVerdict(reply.body);
-      showVerdict(kind, title, detail, reply.body.message);
+      showVerdict(kind, title, detail, reply.body.message, describeBet(reply.body));
     }
     await loadGames();
   } finally {
@@ -131,12 +150,21 @@ function wireDocument(name) {
 
 function gameRow(game) {
   const row = document.createElement('tr');
-  row.append(element('td', 'data-mono', game.gdp_id));
-  row.append(element('td', 'data', game.mapper === 'noop' ? 'no-op (outcome not checked)' : game.mapper));
-  row.append(element('td', 'data-mono', game.signer_ed25519 || (game.mapper === 'noop' ? '-' : 'not signed')));
-  row.append(element('td', null, game.pinned ? 'yes' : 'no'));
-  const source = game.source === 'upload' ? `upload "${game.file}" at ${game.loaded_at}` : (game.file || '--noop');
-  row.append(element('td', 'data', source));
+  const cell = (label, className, content) => {
+    const td = typeof content === 'string' || content === null
+      ? element('td', className, content) : sentence('td', content);
+    td.dataset.label = label;
+    row.append(td);
+  };
+  cell('Game id', 'data-mono', game.gdp_id);
+  cell('Mapper', 'data', game.mapper === 'noop' ? 'no-op (outcome not checked)' : game.mapper);
+  cell('Signed by', 'data-mono', game.signer_ed25519 || (game.mapper === 'noop' ? '-' : 'not signed'));
+  cell('Trusted key', null, game.pinned ? 'yes' : 'no');
+  if (game.source === 'upload') {
+    cell('Loaded from', null, ['upload ', { data: game.file }, ` at ${game.loaded_at}`]);
+  } else {
+    cell('Loaded from', 'data', game.file || '--noop');
+  }
   return row;
 }
 
@@ -144,9 +172,9 @@ function showChanges(changes) {
   const box = byId('changes');
   box.replaceChildren();
   for (const change of changes) {
-    const verb = change.replaced ? 'was replaced by an upload' : 'was added by an upload';
-    box.append(element('p', 'data',
-      `The game "${change.gdp_id}" ${verb} ("${change.file}") at ${change.time}. Bets of that game are now checked with the uploaded package, for everyone using this server.`));
+    const verb = change.replaced ? ' was replaced by an upload (' : ' was added by an upload (';
+    box.append(sentence('p', ['The game ', { data: change.gdp_id }, verb, { data: change.file },
+      `) at ${change.time}. Bets of that game are now checked with the uploaded package, for everyone using this server.`]));
   }
   box.hidden = changes.length === 0;
 }
