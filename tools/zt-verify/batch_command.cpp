@@ -15,6 +15,7 @@
 #include "exit_code.h"
 #include "json_output.h"
 #include "progress_bar.h"
+#include "visible_text.h"
 
 namespace zt::cli {
 namespace {
@@ -37,12 +38,13 @@ double bets_per_second(const BatchResult& result) {
 
 void write_text(const Summary& summary, const BatchOptions& options, std::ostream& out) {
   if (!summary.result) {
-    out << "ERROR  " << *summary.message << "\n";
+    out << "ERROR  the batch could not be run\n  message  " << visible_text(*summary.message)
+        << "\n";
     return;
   }
   const BatchResult& result = *summary.result;
-  out << (result.failed == 0 ? "VERIFIED  " : "FAILED  ") << options.input_file << ": "
-      << result.total << " bets, " << result.verified << " verified, " << result.failed
+  out << (result.failed == 0 ? "VERIFIED  " : "FAILED  ") << visible_text(options.input_file)
+      << ": " << result.total << " bets, " << result.verified << " verified, " << result.failed
       << " failed\n";
   out << "  " << std::fixed << std::setprecision(3) << result.seconds << " s, "
       << std::setprecision(0) << bets_per_second(result) << " bets/s on " << summary.jobs
@@ -50,11 +52,12 @@ void write_text(const Summary& summary, const BatchOptions& options, std::ostrea
   if (!result.failures.empty()) {
     out << "  failures by message:\n";
     for (const FailureGroup& group : result.failures) {
-      out << "  " << std::setw(8) << group.count << "  " << escape_control(group.message)
+      out << "  " << std::setw(8) << group.count << "  " << visible_text(group.message)
           << " (first at line " << group.first_line << ")\n";
     }
   }
-  if (options.failures_file) out << "  failing lines written to " << *options.failures_file << "\n";
+  if (options.failures_file)
+    out << "  failing lines written to " << visible_text(*options.failures_file) << "\n";
 }
 
 void write_json(const Summary& summary, const BatchOptions& options, std::ostream& out) {

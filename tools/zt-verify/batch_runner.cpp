@@ -15,6 +15,7 @@
 #include "batch_line.h"
 #include "bet_documents.h"
 #include "ffi/c_text.h"
+#include "visible_text.h"
 
 namespace zt::cli {
 namespace {
@@ -119,7 +120,7 @@ class Batch {
     }
     ++result_.failed;
     if (settings_.failures_out != nullptr) {
-      *settings_.failures_out << line_number << '\t' << escape_control(line.message) << '\n';
+      *settings_.failures_out << line_number << '\t' << visible_text(line.message) << '\n';
     }
     auto [it, inserted] = groups_.try_emplace(line.message);
     if (inserted) {
@@ -144,29 +145,6 @@ class Batch {
 };
 
 }  // namespace
-
-std::string escape_control(const std::string& message) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(message.size());
-  for (const char c : message) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else if (byte < 0x20 || byte == 0x7F) {
-      out += "\\u00";
-      out += kDigits[byte >> 4];
-      out += kDigits[byte & 0xF];
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
 
 std::expected<BatchResult, std::string> run_batch(std::FILE* in, const BatchSettings& settings) {
   const auto start = std::chrono::steady_clock::now();

@@ -41,8 +41,4 @@ struct BatchSettings {
 [[nodiscard]] std::expected<BatchResult, std::string> run_batch(std::FILE* in,
                                                                 const BatchSettings& settings);
 
-// escape_control: |message| with control characters written as \n, \r, \t or
-// \u00XX, so each failure stays on one line of the failures file.
-std::string escape_control(const std::string& message);
-
 }  // namespace zt::cli

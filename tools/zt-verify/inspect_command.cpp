@@ -13,6 +13,7 @@
 #include "json_output.h"
 #include "read_file.h"
 #include "signer.h"
+#include "visible_text.h"
 
 namespace zt::cli {
 namespace {
@@ -79,43 +80,55 @@ void inspect(const InspectOptions& options, Inspection& inspection) {
   }
 }
 
+// verdict_line: the first line, in the tool's own words only.
+std::string verdict_line(const Inspection& inspection) {
+  if (!inspection.registers) return "REFUSED  the package does not register";
+  if (inspection.signer_pinned && !*inspection.signer_pinned) {
+    return "REFUSED  the package registers, but is not signed by a --signer key";
+  }
+  if (inspection.signer_pinned) return "OK  the package registers and is signed by a --signer key";
+  return "OK  the package registers";
+}
+
+// Every text from the package goes through visible_text: a name or description
+// must not be able to print lines of its own.
 void write_text(const Inspection& inspection, const InspectOptions& options, std::ostream& out) {
-  out << "package      " << options.package_file << "\n";
+  out << verdict_line(inspection) << "\n";
+  if (!inspection.registers && inspection.registration_error) {
+    out << "  message      " << visible_text(*inspection.registration_error) << "\n";
+  }
+  if (inspection.exit_code != kExitVerified &&
+      inspection.message != inspection.registration_error) {
+    out << "  message      " << visible_text(*inspection.message) << "\n";
+  }
+  out << "package      " << visible_text(options.package_file) << "\n";
   if (inspection.package) {
     const gdp::loader::GdpMetadata& metadata = inspection.package->metadata;
-    out << "id           " << metadata.id << "\n"
-        << "version      " << metadata.version << "\n";
-    if (metadata.name) out << "name         " << *metadata.name << "\n";
-    if (metadata.description) out << "description  " << *metadata.description << "\n";
-    out << "mapper       " << metadata.mapper.value_or("(none)") << "\n"
+    out << "id           " << visible_text(metadata.id) << "\n"
+        << "version      " << visible_text(metadata.version) << "\n";
+    if (metadata.name) out << "name         " << visible_text(*metadata.name) << "\n";
+    if (metadata.description) {
+      out << "description  " << visible_text(*metadata.description) << "\n";
+    }
+    out << "mapper       " << visible_text(metadata.mapper.value_or("(none)")) << "\n"
         << "parameters   " << to_json(json::Value(metadata.parameters)) << "\n";
     const auto& artifact = inspection.package->mapping_artifact;
     if (artifact) {
-      out << "artifact     " << artifact->role_name << " (" << artifact->bytes.size()
-          << " bytes), sha256 " << *inspection.artifact_sha256 << "\n";
+      out << "artifact     " << visible_text(artifact->role_name) << " (" << artifact->bytes.size()
+          << (artifact->bytes.size() == 1 ? " byte" : " bytes") << "), sha256 "
+          << *inspection.artifact_sha256 << "\n";
     } else {
       out << "artifact     none\n";
     }
-    out << "declared     mapping_sha256 " << metadata.mapping_sha256.value_or("(none)") << "\n";
+    out << "declared     mapping_sha256 "
+        << visible_text(metadata.mapping_sha256.value_or("(none)")) << "\n";
     if (metadata.signer_ed25519) {
-      out << "signed       yes, by key " << *metadata.signer_ed25519
+      out << "signed       yes, by key " << visible_text(*metadata.signer_ed25519)
           << (inspection.has_signature_file ? "" : " (but gdp.sig is missing)") << "\n";
     } else {
       out << "signed       no" << (inspection.has_signature_file ? " (gdp.sig without a key)" : "")
           << "\n";
     }
-  }
-  if (inspection.registers) {
-    out << "registers    yes\n";
-  } else if (inspection.registration_error) {
-    out << "registers    no: " << *inspection.registration_error << "\n";
-  }
-  if (inspection.signer_pinned) {
-    out << "--signer     " << (*inspection.signer_pinned ? "matches" : "REFUSED") << "\n";
-  }
-  if (inspection.exit_code != kExitVerified &&
-      inspection.message != inspection.registration_error) {
-    out << "ERROR  " << *inspection.message << "\n";
   }
 }
 
@@ -166,7 +179,8 @@ int run_inspect(const InspectOptions& options, std::ostream& out) {
   if (options.json) {
     write_json(inspection, options, out);
   } else if (inspection.exit_code == kExitBadInput) {
-    out << "ERROR  " << *inspection.message << "\n";
+    out << "ERROR  the package could not be read\n"
+        << "  message  " << visible_text(*inspection.message) << "\n";
   } else {
     write_text(inspection, options, out);
   }

@@ -6,28 +6,51 @@
 #include <variant>
 
 #include "ffi/c_text.h"
+#include "visible_text.h"
 
 namespace zt::cli {
 namespace {
 
-void append_string(std::string& out, const std::string& text) {
+void append_u_escape(std::string& out, std::uint32_t unit) {
   static constexpr char kDigits[] = "0123456789abcdef";
+  out += "\\u";
+  for (int shift = 12; shift >= 0; shift -= 4) out += kDigits[(unit >> shift) & 0xF];
+}
+
+// append_string: invisible code points (controls, bidirectional and other format
+// characters, see visible_text) are written as \u escapes, so the output is safe
+// on a terminal and still decodes to the same text.
+void append_string(std::string& out, const std::string& text) {
   const bool utf8 = ffi::is_valid_utf8(text);
   out += '"';
-  for (const char c : text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const char c = text[i];
     const auto byte = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out += '\\';
       out += c;
-    } else if (byte < 0x20) {
-      out += "\\u00";
-      out += kDigits[byte >> 4];
-      out += kDigits[byte & 0xF];
-    } else if (byte >= 0x80 && !utf8) {
-      out += "\\ufffd";
-    } else {
-      out += c;
+      ++i;
+      continue;
     }
+    if (byte >= 0x80 && !utf8) {
+      out += "\\ufffd";
+      ++i;
+      continue;
+    }
+    std::size_t length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+    std::uint32_t code_point = length == 1 ? byte : byte & (0x3F >> (length - 1));
+    for (std::size_t k = 1; k < length; ++k) {
+      code_point = (code_point << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    }
+    if (!is_invisible_code_point(code_point)) {
+      out.append(text, i, length);
+    } else if (code_point < 0x10000) {
+      append_u_escape(out, code_point);
+    } else {
+      append_u_escape(out, 0xD800 + ((code_point - 0x10000) >> 10));
+      append_u_escape(out, 0xDC00 + ((code_point - 0x10000) & 0x3FF));
+    }
+    i += length;
   }
   out += '"';
 }

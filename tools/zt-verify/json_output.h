@@ -19,9 +19,11 @@ inline void put(json::Object& object, std::string key, json::Value value) {
   object.insert_or_assign(std::move(key), std::move(value));
 }
 
-// to_json: compact JSON text of |value|. Strings that are not UTF-8 (file names
-// can be anything) have each non-ASCII byte written as U+FFFD; doubles that are
-// not finite become null.
+// to_json: compact JSON text of |value|. Invisible code points (controls, escape
+// sequences, bidirectional and other format characters) are written as \u
+// escapes, so the text is safe on a terminal. Strings that are not UTF-8 (file
+// names can be anything) have each non-ASCII byte written as U+FFFD; doubles that
+// are not finite become null.
 std::string to_json(const json::Value& value);
 
 // text_or_null: the string, or JSON null when absent.
