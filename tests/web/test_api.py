@@ -83,6 +83,9 @@ def test_hostile_text_comes_back_as_json_data(server):
     assert result["bet_id"] == HOSTILE_ID
     assert headers.get_content_type() == "application/json"
     assert headers["X-Content-Type-Options"] == "nosniff"
+    # For display, control characters and direction marks are written out visibly.
+    status, _, shown = server.post("/api/verify?text=visible", body)
+    assert shown["bet_id"] == "<img src=x onerror=alert(1)>\\u{1b}[31m\\u{202e}evil</script>"
 
 
 MALFORMED_BODIES = [

@@ -101,10 +101,10 @@ def test_hostile_text_is_shown_as_text_and_runs_nothing(page):
     assert text.startswith("This bet checks out")
     assert page.title == "Verify a bet"
     assert page.find_elements(By.CSS_SELECTOR, "#result img") == []
-    # Whatever the page shows of the bet id, it is text: the markup appears literally.
-    shown = page.find_element(By.ID, "result").get_attribute("textContent")
-    if "<img" in shown:
-        assert "<img src=x onerror=" in shown
+    # The markup is shown as text, the escape sequence and the override made visible.
+    shown = page.find_element(By.ID, "verdict-bet").get_attribute("textContent")
+    assert shown == 'Bet <img src=x onerror="document.title=\'pwned\'">\\u{1b}[31m\\u{202e}gnp.exe, game plinko-classic'
+    assert "\x1b" not in shown and "\u202e" not in shown
 
 
 def test_on_a_phone_the_verdict_is_in_view(page):

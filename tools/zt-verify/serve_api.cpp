@@ -12,6 +12,7 @@
 #include "ffi/c_text.h"
 #include "json_output.h"
 #include "verifier/verify_bet.h"
+#include "visible_text.h"
 
 namespace zt::cli {
 
@@ -19,6 +20,23 @@ ApiReply error_reply(int status, std::string_view message) {
   json::Object body;
   put(body, "error", std::string(message));
   return ApiReply{status, std::move(body)};
+}
+
+json::Value with_visible_text(const json::Value& value) {
+  if (value.is_string()) return visible_text(value.as_string());
+  if (value.is_array()) {
+    json::Array items;
+    for (const json::Value& item : value.as_array()) items.push_back(with_visible_text(item));
+    return items;
+  }
+  if (value.is_object()) {
+    json::Object members;
+    for (const auto& [key, member] : value.as_object()) {
+      put(members, visible_text(key), with_visible_text(member));
+    }
+    return members;
+  }
+  return value;
 }
 
 ApiReply verify_reply(std::string_view body, const GameCatalog& games) {

@@ -21,6 +21,11 @@ inline constexpr std::size_t kMaxRequestBytes = 8 * 1024 * 1024;
 // error_reply: {"error": message} with |status|.
 ApiReply error_reply(int status, std::string_view message);
 
+// with_visible_text: |value| with every string and member name passed through
+// visible_text, for a page that shows the answer to people: control characters,
+// escape sequences and bidirectional marks become visible escapes.
+json::Value with_visible_text(const json::Value& value);
+
 // verify_reply: POST /api/verify. |body| is {"receipt": ..., "transcript": ...},
 // each member the document itself or a string holding its text. Answers 200 with
 // the verdict as `zt-verify bet --json` gives it (verified, failed, or error when

@@ -27,9 +27,13 @@ constexpr std::size_t kDrainLimit = 8 * kMaxRequestBytes;
 // The longest upload name kept for display.
 constexpr std::size_t kMaxFileNameBytes = 200;
 
-void send(httplib::Response& response, const ApiReply& reply) {
+// send: the reply as JSON; with ?text=visible every string in it is made safe to
+// show (see with_visible_text), which is how the page asks.
+void send(const httplib::Request& request, httplib::Response& response, const ApiReply& reply) {
   response.status = reply.status;
-  response.set_content(to_json(reply.body), "application/json; charset=utf-8");
+  const bool visible = request.get_param_value("text") == "visible";
+  response.set_content(to_json(visible ? with_visible_text(reply.body) : reply.body),
+                       "application/json; charset=utf-8");
 }
 
 std::string too_large_message() {
@@ -39,8 +43,8 @@ std::string too_large_message() {
 
 // read_body: reads the request body into |body|; when it is too large or cannot
 // be read, answers the request with the error and returns false.
-bool read_body(const httplib::ContentReader& reader, std::string& body,
-               httplib::Response& response) {
+bool read_body(const httplib::Request& request, const httplib::ContentReader& reader,
+               std::string& body, httplib::Response& response) {
   std::size_t received = 0;
   const bool complete = reader([&](const char* data, std::size_t length) {
     received += length;
@@ -53,11 +57,12 @@ bool read_body(const httplib::ContentReader& reader, std::string& body,
     return true;
   });
   if (received > kMaxRequestBytes) {
-    send(response, error_reply(413, too_large_message()));
+    send(request, response, error_reply(413, too_large_message()));
     return false;
   }
   if (!complete) {
-    send(response, error_reply(400, "the request has no body, or its body could not be read"));
+    send(request, response,
+         error_reply(400, "the request has no body, or its body could not be read"));
     return false;
   }
   return true;
@@ -80,8 +85,8 @@ std::string generic_error(int status) {
 // wrong_method: the answer for a known API path asked with another method.
 void wrong_method(httplib::Server& server, const std::string& path, const char* allowed) {
   const std::string message = std::string("use ") + allowed + " " + path;
-  auto answer = [message, allowed](const httplib::Request&, httplib::Response& response) {
-    send(response, error_reply(405, message));
+  auto answer = [message, allowed](const httplib::Request& request, httplib::Response& response) {
+    send(request, response, error_reply(405, message));
     response.set_header("Allow", allowed);
   };
   if (std::string_view(allowed) == "POST") {
@@ -109,25 +114,25 @@ void install_routes(httplib::Server& server, GameCatalog& games, HttpSettings se
     const std::string host = request.get_header_value("Host");
     const auto& allowed = settings.allowed_hosts;
     if (!allowed.empty() && std::find(allowed.begin(), allowed.end(), host) == allowed.end()) {
-      send(response, error_reply(403, "this server answers only to " + allowed.front()));
+      send(request, response, error_reply(403, "this server answers only to " + allowed.front()));
       return httplib::Server::HandlerResponse::Handled;
     }
     if (request.has_header("Origin") && request.get_header_value("Origin") != "http://" + host) {
-      send(response, error_reply(403, "requests from other web pages are refused"));
+      send(request, response, error_reply(403, "requests from other web pages are refused"));
       return httplib::Server::HandlerResponse::Handled;
     }
     return httplib::Server::HandlerResponse::Unhandled;
   });
 
   server.set_error_handler(httplib::Server::HandlerWithResponse(
-      [](const httplib::Request&, httplib::Response& response) {
+      [](const httplib::Request& request, httplib::Response& response) {
         if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
-        send(response, error_reply(response.status, generic_error(response.status)));
+        send(request, response, error_reply(response.status, generic_error(response.status)));
         return httplib::Server::HandlerResponse::Handled;
       }));
   server.set_exception_handler(
-      [](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
-        send(response, error_reply(500, "the server could not answer this request"));
+      [](const httplib::Request& request, httplib::Response& response, std::exception_ptr) {
+        send(request, response, error_reply(500, "the server could not answer this request"));
       });
 
   for (const WebAsset& asset : web_assets()) {
@@ -140,39 +145,41 @@ void install_routes(httplib::Server& server, GameCatalog& games, HttpSettings se
   }
 
   server.Get("/api/games",
-             [&games, settings](const httplib::Request&, httplib::Response& response) {
+             [&games, settings](const httplib::Request& request, httplib::Response& response) {
                json::Object body = games.games_json();
                put(body, "uploads_allowed", settings.allow_package_upload);
-               send(response, ApiReply{200, std::move(body)});
+               send(request, response, ApiReply{200, std::move(body)});
              });
   wrong_method(server, "/api/games", "GET");
 
-  server.Post("/api/verify", [&games](const httplib::Request&, httplib::Response& response,
+  server.Post("/api/verify", [&games](const httplib::Request& request, httplib::Response& response,
                                       const httplib::ContentReader& reader) {
     std::string body;
-    if (read_body(reader, body, response)) send(response, verify_reply(body, games));
+    if (read_body(request, reader, body, response))
+      send(request, response, verify_reply(body, games));
   });
   wrong_method(server, "/api/verify", "POST");
 
-  server.Post("/api/packages",
-              [&games, settings](const httplib::Request& request, httplib::Response& response,
-                                 const httplib::ContentReader& reader) {
-                if (!settings.allow_package_upload) {
-                  send(response, error_reply(403,
-                                             "package uploads are off; start the server with "
-                                             "--allow-package-upload to allow them"));
-                  return;
-                }
-                std::string body;
-                if (!read_body(reader, body, response)) return;
-                if (body.empty())
-                  return send(response, error_reply(400, "the request body holds no package"));
-                std::string file = request.get_param_value("file");
-                if (file.empty()) file = "uploaded package";
-                if (file.size() > kMaxFileNameBytes) file.resize(kMaxFileNameBytes);
-                UploadResult result = games.upload(body, file);
-                send(response, ApiReply{result.registered ? 200 : 422, std::move(result.body)});
-              });
+  server.Post("/api/packages", [&games, settings](const httplib::Request& request,
+                                                  httplib::Response& response,
+                                                  const httplib::ContentReader& reader) {
+    if (!settings.allow_package_upload) {
+      send(request, response,
+           error_reply(403,
+                       "package uploads are off; start the server with "
+                       "--allow-package-upload to allow them"));
+      return;
+    }
+    std::string body;
+    if (!read_body(request, reader, body, response)) return;
+    if (body.empty())
+      return send(request, response, error_reply(400, "the request body holds no package"));
+    std::string file = request.get_param_value("file");
+    if (file.empty()) file = "uploaded package";
+    if (file.size() > kMaxFileNameBytes) file.resize(kMaxFileNameBytes);
+    UploadResult result = games.upload(body, file);
+    send(request, response, ApiReply{result.registered ? 200 : 422, std::move(result.body)});
+  });
   wrong_method(server, "/api/packages", "POST");
 }
 

@@ -1,5 +1,7 @@
 // The verifier page. Every text that comes from a document, a package or the
-// server is put into the page with textContent, never parsed as HTML.
+// server is put into the page with textContent, never parsed as HTML, and the API
+// is asked for ?text=visible, so control characters, escape sequences and
+// direction marks in it arrive written out as visible escapes such as \u{1b}.
 'use strict';
 
 // What each check means, in a player's words, by the check's name in the API.
@@ -99,7 +101,7 @@ async function verify(event) {
   button.disabled = true;
   try {
     const body = JSON.stringify({ receipt: byId('receipt').value, transcript: byId('transcript').value });
-    const reply = await requestJson('/api/verify', {
+    const reply = await requestJson('/api/verify?text=visible', {
       method: 'POST', headers: { 'Content-Type': 'application/json' }, body,
     });
     byId('checks-block').hidden = true;
@@ -180,7 +182,7 @@ function showChanges(changes) {
 }
 
 async function loadGames() {
-  const reply = await requestJson('/api/games');
+  const reply = await requestJson('/api/games?text=visible');
   if (!reply.ok) return;
   const { games, changes, signers, uploads_allowed: uploadsAllowed } = reply.body;
   byId('games').tBodies[0].replaceChildren(...games.map(gameRow));
@@ -198,7 +200,7 @@ async function loadGames() {
 async function uploadPackage(file) {
   const status = byId('upload-status');
   status.textContent = `Loading ${file.name}...`;
-  const reply = await requestJson(`/api/packages?file=${encodeURIComponent(file.name)}`, {
+  const reply = await requestJson(`/api/packages?text=visible&file=${encodeURIComponent(file.name)}`, {
     method: 'POST', headers: { 'Content-Type': 'application/octet-stream' }, body: await file.arrayBuffer(),
   });
   if (reply.ok) {
