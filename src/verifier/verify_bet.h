@@ -4,16 +4,11 @@
 
 #include <expected>
 
-#include "crypto/sha256.h"
 #include "errors/verify_error.h"
 #include "records/records.h"
+#include "verifier/bet_checks.h"
 
 namespace zt::verifier {
-
-struct VerificationSummary {
-  crypto::Digest rng_entropy;
-  crypto::Digest beacon_mix_id;
-};
 
 [[nodiscard]] std::expected<VerificationSummary, errors::VerifyError> verify_bet(
     const records::BetReceipt& receipt, const records::SettlementTranscript& transcript);

@@ -69,21 +69,28 @@ def test_bet_gives_each_example_its_verdict(name, code, message):
         assert statuses == ["passed"] * 8 + ["not_checked" if noop else "passed"]
         assert result["outcome_checked"] is not noop
     else:
-        assert result["verdict"] == "failed" and result["stage"] == "verification"
+        assert result["verdict"] == ("unregistered" if code == 4 else "failed")
+        assert result["stage"] == "verification"
         failed = statuses.index("failed")
+        assert result["failed_check"] == CHECKS[failed]
         assert statuses == ["passed"] * failed + ["failed"] + ["not_run"] * (8 - failed)
 
 
 def test_bet_text_verdicts_name_the_result():
     code, out, _ = run("bet", *documents("plinko-1"), *OPTIONS)
-    assert code == 0 and out.startswith("VERIFIED  bet bet-plinko-1 (game plinko-classic)")
+    assert code == 0 and out.startswith("VERIFIED  all 9 checks passed\n")
+    assert "  bet      bet-plinko-1\n  game     plinko-classic\n" in out
     assert 'plinko {"levels":12} from' in out
+    assert "payout, aux, operator_sig or root_index" in out
     code, out, _ = run("bet", *documents("dice-1"), *OPTIONS)
-    assert code == 0 and "outcome not checked" in out.splitlines()[0]
+    assert code == 0 and "outcome was not checked" in out.splitlines()[0]
     code, out, _ = run("bet", *documents("broken-proof"), *OPTIONS)
     assert code == 3
-    assert out.splitlines()[0].endswith(": merkle proof failed to reconstruct reported root")
-    assert "  FAILED     the Merkle proof (4 nodes)" in out
+    assert out.splitlines()[:2] == [
+        "FAILED  check 4 of 9 (merkle_proof) failed",
+        "  message  merkle proof failed to reconstruct reported root"]
+    assert "FAILED    the Merkle proof leads from bet_leaf to merkle_root" in out
+    assert "zt-verify explain" in out
 
 
 def test_bet_exit_codes_for_inputs_that_never_reach_verification(tmp_path):
@@ -99,7 +106,7 @@ def test_bet_exit_codes_for_inputs_that_never_reach_verification(tmp_path):
     cases = [
         (["bet", tmp_path / "absent.json", transcript], 1, "input",
          f"cannot read {tmp_path / 'absent.json'}: No such file or directory"),
-        (["bet", not_utf8, transcript], 1, "input", f"{not_utf8}: input bytes are not valid UTF-8"),
+        (["bet", not_utf8, transcript], 1, "input", "input bytes are not valid UTF-8"),
         (["bet", receipt, transcript, "--gdp", tmp_path / "absent.tar"], 1, "arguments",
          f"cannot read {tmp_path / 'absent.tar'}: No such file or directory"),
         (["bet", receipt, transcript, "--gdp", bad_package], 2, "package",
@@ -119,9 +126,11 @@ def test_bet_exit_codes_for_inputs_that_never_reach_verification(tmp_path):
 
 def test_bet_without_mapper_options_reports_the_unregistered_game():
     code, result = run_json("bet", *documents("plinko-1"))
-    assert code == 3
+    assert (code, result["verdict"]) == (4, "unregistered")
     assert result["message"] == ("deterministic mapping verification not yet implemented for GDP "
                                  "plinko-classic")
+    assert "no package for game plinko-classic was given" in result["hint"]
+    assert "--gdp" in result["hint"] and "--noop plinko-classic" in result["hint"]
 
 
 # --- --signer --------------------------------------------------------------------
@@ -391,3 +400,61 @@ def test_argument_errors_and_help():
     for command in ("bet", "batch", "inspect"):
         code, out, _ = run(command, "--help")
         assert code == 0 and "Examples:" in out, command
+
+
+# --- operator text on screen -------------------------------------------------------
+
+# What a hostile operator puts into ids, names and descriptions to fake a verdict or
+# hide lines: carriage return, colour and erase sequences, a newline, a right-to-left
+# override, a C1 control sequence introducer and concealed text.
+HOSTILE_ID = "x\r\x1b[32mVERIFIED\x1b[0m  bet bet-plinko-1\x1b[K\n\u202e\u0085"
+HOSTILE_DESCRIPTION = "...\nsigned       yes, by key trusted\nregisters    yes\x1b[8m\u2066\u009b"
+RAW_CONTROLS = ["\x1b", "\r", "\u202e", "\u2066", "\u0085", "\u009b"]
+
+
+def assert_inert(out, first_line):
+    assert out.splitlines()[0] == first_line
+    for control in RAW_CONTROLS:
+        assert control not in out, repr(control)
+
+
+def hostile_bet(tmp_path, name):
+    receipt_path, transcript_path = documents(name)
+    receipt = json.loads(receipt_path.read_text(encoding="utf-8"))
+    transcript = json.loads(transcript_path.read_text(encoding="utf-8"))
+    receipt["bet_id"] = transcript["bet_id"] = HOSTILE_ID
+    paths = tmp_path / "r.json", tmp_path / "t.json"
+    paths[0].write_text(json.dumps(receipt), encoding="utf-8")
+    paths[1].write_text(json.dumps(transcript), encoding="utf-8")
+    return paths
+
+
+def test_hostile_bet_ids_cannot_fake_a_verdict(tmp_path):
+    tampered = hostile_bet(tmp_path, "broken-proof")
+    for command in ("bet", "explain"):
+        code, out, _ = run(command, *tampered, *OPTIONS)
+        assert code == 3
+        assert_inert(out, "FAILED  check 4 of 9 (merkle_proof) failed")
+        assert "\\u{1b}[32mVERIFIED\\u{1b}[0m  bet bet-plinko-1\\u{1b}[K\\n\\u{202e}" in out
+        # --json keeps the text, escaped so that it is inert on a terminal too.
+        code, out, _ = run(command, *tampered, *OPTIONS, "--json")
+        assert code == 3 and json.loads(out)["bet_id"] == HOSTILE_ID
+        for control in RAW_CONTROLS:
+            assert control not in out
+    # A transcript of another bet names both ids, each made visible.
+    receipt, _ = documents("plinko-1")
+    code, out, _ = run("bet", receipt, tampered[1], *OPTIONS)
+    assert code == 3 and "the receipt is for bet bet-plinko-1 but the transcript is for bet x\\r" in out
+    assert_inert(out, "FAILED  check 1 of 9 (bet_id) failed")
+
+
+def test_hostile_package_text_cannot_print_lines_of_its_own(tmp_path):
+    doc = make_packages.metadata("hostile", "plinko", {"levels": 4},
+                                 description=HOSTILE_DESCRIPTION, name=HOSTILE_ID)
+    path = tmp_path / "hostile.tar"
+    path.write_bytes(packages_tar.tar_of([("gdp.json", make_packages.text(doc))]))
+    code, out, _ = run("inspect", path)
+    assert code == 0
+    assert_inert(out, "OK  the package registers")
+    assert [line for line in out.splitlines() if line.startswith("signed")] == ["signed       no"]
+    assert "description  ...\\nsigned       yes, by key trusted\\nregisters    yes\\u{1b}[8m" in out

@@ -7,6 +7,7 @@
 #include "batch_command.h"
 #include "bet_command.h"
 #include "exit_code.h"
+#include "explain_command.h"
 #include "inspect_command.h"
 #include "json/value.h"
 #include "json_output.h"
@@ -42,6 +43,18 @@ Examples:
   zt-verify bet plinko-1.receipt.json plinko-1.transcript.json --gdp plinko-classic.tar.gz
   zt-verify bet dice-1.receipt.json dice-1.transcript.json --noop dice-noop
   zt-verify bet r.json t.json --gdp game.tar.gz --signer e7f4c0bad9cd8cca16cb7179e9449488f304a10e5760dae2cc1d56f1e09f8ea6 --json)";
+
+constexpr const char* kExplainFooter = R"(
+Runs the same checks as 'bet', in the same order, and shows for each what was
+recomputed and what the operator reported: the canonical commitment bytes and the
+leaf, every Merkle step, the seed commitment, the beacon values in the order they
+are hashed, the entropy material, and the mapper's drawn values and derived outcome
+beside the reported one. The first failing check is marked; the checks after it
+are not run. The verdict and message are always those of 'bet'.
+
+Examples:
+  zt-verify explain plinko-1.receipt.json plinko-1.transcript.json --gdp plinko-classic.tar.gz
+  zt-verify explain r.json t.json --gdp game.tar.gz --json)";
 
 constexpr const char* kBatchFooter = R"(
 FILE holds one bet per line (JSON Lines), each an object with the members "receipt"
@@ -125,6 +138,20 @@ int main(int argc, char** argv) {
   bet_command->add_flag("--json", bet.json, "Print the verdict as one JSON object");
   bet_command->footer(kBetFooter);
 
+  zt::cli::ExplainOptions explain;
+  CLI::App* explain_command = app.add_subcommand(
+      "explain", "Show every check of one bet with the values recomputed and reported");
+  explain_command->add_option("RECEIPT", explain.receipt_file, "The bet receipt JSON file")
+      ->required()
+      ->type_name("");
+  explain_command
+      ->add_option("TRANSCRIPT", explain.transcript_file, "The settlement transcript JSON file")
+      ->required()
+      ->type_name("");
+  add_package_options(*explain_command, explain.packages);
+  explain_command->add_flag("--json", explain.json, "Print the explanation as one JSON object");
+  explain_command->footer(kExplainFooter);
+
   zt::cli::BatchOptions batch;
   CLI::App* batch_command =
       app.add_subcommand("batch", "Verify many bets from a JSON Lines file, on all cores");
@@ -191,6 +218,7 @@ int main(int argc, char** argv) {
   }
 
   if (bet_command->parsed()) return zt::cli::run_bet(bet, std::cout);
+  if (explain_command->parsed()) return zt::cli::run_explain(explain, std::cout);
   if (batch_command->parsed()) {
     batch.progress = !no_progress;
     return zt::cli::run_batch_command(batch, std::cout);
