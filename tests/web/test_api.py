@@ -38,25 +38,31 @@ def server():
     assert running.process.returncode == 0, running.rest_of_output()
 
 
-def bet_command(name):
+def tool_json(command, name):
     receipt, transcript = (EXAMPLES / f"{name}.{part}.json" for part in ("receipt", "transcript"))
-    done = subprocess.run([TOOL, "bet", receipt, transcript, *EXAMPLE_GAMES, "--json"],
+    done = subprocess.run([TOOL, command, receipt, transcript, *EXAMPLE_GAMES, "--json"],
                           capture_output=True, timeout=120)
     return json.loads(done.stdout)
 
 
 @pytest.mark.parametrize("name", example_names())
-def test_verdicts_match_the_bet_command(server, name):
-    expected = bet_command(name)
+def test_verdicts_match_the_bet_and_explain_commands(server, name):
+    bet = tool_json("bet", name)
+    explanation = tool_json("explain", name)
     receipt, transcript = documents(name)
     # Documents as texts, as the page sends them, and written inline as JSON values.
     for body in ({"receipt": receipt, "transcript": transcript},
                  {"receipt": json.loads(receipt), "transcript": json.loads(transcript)}):
+        status, _, result = server.post("/api/explain", body)
+        assert status == 200 and result == explanation
+
         status, _, result = server.post("/api/verify", body)
         assert status == 200
-        for key in ("verdict", "exit_code", "message", "stage", "bet_id", "gdp_id"):
-            assert result[key] == expected[key], key
-    assert result["game_loaded"] == (name != "unregistered-game")
+        for key in ("verdict", "exit_code", "message", "stage", "failed_check", "bet_id",
+                    "gdp_id", "outcome_checked"):
+            assert result[key] == bet[key], key
+        assert [(c["name"], c["status"]) for c in result["checks"]] == [
+            (c["name"], c["status"]) for c in bet["checks"]]
 
 
 def test_documents_that_do_not_decode_give_the_library_message(server):
@@ -67,25 +73,28 @@ def test_documents_that_do_not_decode_give_the_library_message(server):
         ({"receipt": receipt, "transcript": "[]"}, "transcript", "failed to parse transcript: "),
     ]
     for body, stage, message in cases:
-        status, _, result = server.post("/api/verify", body)
+        status, _, result = server.post("/api/explain", body)
         assert status == 200
         assert (result["verdict"], result["exit_code"], result["stage"]) == ("error", 2, stage)
         assert result["message"].startswith(message)
+        assert result["checks"] == []
 
 
 def test_hostile_text_comes_back_as_json_data(server):
     receipt, transcript = documents("plinko-1")
     body = {"receipt": with_bet_id(receipt, HOSTILE_ID),
             "transcript": with_bet_id(transcript, HOSTILE_ID)}
-    status, headers, result = server.post("/api/verify", body)
+    status, headers, result = server.post("/api/explain", body)
     # The bet id is not part of the commitment, so the bet still verifies.
     assert status == 200 and result["verdict"] == "verified"
     assert result["bet_id"] == HOSTILE_ID
     assert headers.get_content_type() == "application/json"
     assert headers["X-Content-Type-Options"] == "nosniff"
     # For display, control characters and direction marks are written out visibly.
-    status, _, shown = server.post("/api/verify?text=visible", body)
-    assert shown["bet_id"] == "<img src=x onerror=alert(1)>\\u{1b}[31m\\u{202e}evil</script>"
+    status, _, shown = server.post("/api/explain?text=visible", body)
+    visible = "<img src=x onerror=alert(1)>\\u{1b}[31m\\u{202e}evil</script>"
+    assert shown["bet_id"] == visible
+    assert shown["checks"][0]["values"] == {"receipt_bet_id": visible, "transcript_bet_id": visible}
 
 
 MALFORMED_BODIES = [
@@ -103,10 +112,11 @@ MALFORMED_BODIES = [
 @pytest.mark.parametrize("body", [body for _, body in MALFORMED_BODIES],
                          ids=[name for name, _ in MALFORMED_BODIES])
 def test_malformed_bodies_get_400_with_a_json_error(server, body):
-    status, headers, result = server.post("/api/verify", body)
-    assert status == 400
-    assert headers.get_content_type() == "application/json"
-    assert result["error"]
+    for path in ("/api/verify", "/api/explain"):
+        status, headers, result = server.post(path, body)
+        assert status == 400
+        assert headers.get_content_type() == "application/json"
+        assert result["error"]
 
 
 def test_oversized_bodies_get_413(server):
@@ -135,7 +145,8 @@ def test_oversized_bodies_get_413(server):
 
 def test_unknown_paths_and_wrong_methods_get_json_errors(server):
     for method, path, status in [("GET", "/nothing-here", 404), ("GET", "/api/verify", 405),
-                                 ("POST", "/api/games", 405), ("DELETE", "/api/games", 404)]:
+                                 ("POST", "/api/games", 405), ("GET", "/api/explain", 405),
+                                 ("DELETE", "/api/games", 404)]:
         answer, _, result = server.request(method, path, b"" if method != "GET" else None)
         assert answer == status, (method, path)
         assert result["error"]
@@ -182,12 +193,12 @@ def test_games_lists_what_is_loaded(server):
 
 def test_concurrent_requests_each_get_their_own_verdict(server):
     names = example_names()
-    expected = {name: bet_command(name)["message"] for name in names}
+    expected = {name: tool_json("bet", name)["message"] for name in names}
     bodies = {name: dict(zip(("receipt", "transcript"), documents(name))) for name in names}
 
     def check(index):
         name = names[index % len(names)]
-        status, _, result = server.post("/api/verify", bodies[name])
+        status, _, result = server.post(("/api/verify", "/api/explain")[index % 2], bodies[name])
         return name, status, result["message"]
 
     with concurrent.futures.ThreadPoolExecutor(max_workers=32) as pool:
@@ -200,7 +211,7 @@ def test_uploads_replace_a_game_for_everyone():
     receipt, transcript = documents("slot-1")
     bet = {"receipt": receipt, "transcript": transcript}
     with VerifierServer("--gdp", PLINKO, "--signer", signer, "--allow-package-upload") as server:
-        assert server.post("/api/verify", bet)[2]["game_loaded"] is False
+        assert server.post("/api/verify", bet)[2]["verdict"] == "unregistered"
 
         status, _, result = server.post("/api/packages?file=slot-3x5.tar", SLOT.read_bytes())
         assert status == 200

@@ -61,6 +61,10 @@ def verify(driver, receipt, transcript, screenshot):
     driver.find_element(By.ID, "verify").send_keys(Keys.ENTER)
     WebDriverWait(driver, 30).until(lambda d: d.find_element(By.ID, "verdict-title").text)
     driver.save_screenshot(str(SCREENSHOTS / f"{screenshot}.png"))
+    failed = driver.find_elements(By.CSS_SELECTOR, "#checks > li.failed")
+    if failed:
+        driver.execute_script("arguments[0].scrollIntoView({block: 'center'})", failed[0])
+        driver.save_screenshot(str(SCREENSHOTS / f"{screenshot}-failed-check.png"))
     return driver.find_element(By.ID, "result").text
 
 
@@ -83,14 +87,28 @@ def test_an_honest_bet_checks_out(page):
 def test_a_tampered_bet_is_marked_with_the_library_message(page):
     text = verify(page, *example("plinko-wrong-outcome"), "tampered-plinko")
     assert text.startswith("This bet does NOT check out")
-    assert ("Message: deterministic mapping outcome mismatch: path step 5 mismatch: "
-            "derived 1 vs reported 0") in text
+    message = ("Message: deterministic mapping outcome mismatch: path step 5 mismatch: "
+               "derived 1 vs reported 0")
+    assert message in text
+    checks = page.find_elements(By.CSS_SELECTOR, "#checks > li")
+    assert len(checks) == 9
+    statuses = [check.find_element(By.CLASS_NAME, "status").text for check in checks]
+    assert statuses == ["Passed"] * 8 + ["FAILED"]
+    failed = page.find_elements(By.CSS_SELECTOR, "#checks > li.failed")
+    assert failed == [checks[-1]]
+    assert (failed[0].find_element(By.CLASS_NAME, "title").text ==
+            "the mapper derives the reported outcome from rng_entropy")
+    assert message in failed[0].text
+    assert "derived outcome" in failed[0].text and "reported outcome" in failed[0].text
 
 
 def test_a_bet_of_a_game_that_is_not_loaded_says_so(page):
     text = verify(page, *example("unregistered-game"), "game-not-loaded")
     assert text.startswith("This bet's game is not loaded")
     assert 'The game "coinflip" is not loaded' in text
+    statuses = [item.find_element(By.CLASS_NAME, "status").text
+                for item in page.find_elements(By.CSS_SELECTOR, "#checks > li")]
+    assert statuses == ["Passed"] * 7 + ["FAILED", "Not run"]
 
 
 def test_hostile_text_is_shown_as_text_and_runs_nothing(page):

@@ -1,17 +1,15 @@
-// zt-verify/serve_api.cpp: answering API requests. A bet is checked on the same
-// path as `zt-verify bet` and `batch` (decode_bet, then verify_bet), so the page
-// shows exactly the library's verdict and message.
+// zt-verify/serve_api.cpp: answering API requests. A bet is explained by the same
+// function as `zt-verify explain` and `bet`, so the page shows exactly their
+// verdict, checks and the library's message.
 #include "serve_api.h"
 
 #include <optional>
 #include <string>
 
 #include "batch_line.h"
-#include "bet_documents.h"
-#include "exit_code.h"
+#include "explain_json.h"
 #include "ffi/c_text.h"
 #include "json_output.h"
-#include "verifier/verify_bet.h"
 #include "visible_text.h"
 
 namespace zt::cli {
@@ -39,7 +37,10 @@ json::Value with_visible_text(const json::Value& value) {
   return value;
 }
 
-ApiReply verify_reply(std::string_view body, const GameCatalog& games) {
+namespace {
+
+// explained: the explanation of the bet in |body|, or the 400 reply.
+ApiReply explained(std::string_view body) {
   if (!ffi::is_valid_utf8(body)) {
     return error_reply(400, "the request body is not valid UTF-8");
   }
@@ -51,38 +52,28 @@ ApiReply verify_reply(std::string_view body, const GameCatalog& games) {
                        "the request body must be a JSON object with the members \"receipt\" and "
                        "\"transcript\", each a JSON document or a string holding one");
   }
+  return ApiReply{200, explain_bet_json(documents->receipt, documents->transcript)};
+}
 
-  json::Object result;
-  put(result, "bet_id", nullptr);
-  put(result, "gdp_id", nullptr);
-  put(result, "game_loaded", nullptr);
-  auto bet = decode_bet(documents->receipt, documents->transcript);
-  if (!bet) {
-    put(result, "verdict", "error");
-    put(result, "exit_code", static_cast<std::uint64_t>(kExitLoadFailed));
-    put(result, "stage", bet.error().stage == DecodeStage::receipt ? "receipt" : "transcript");
-    put(result, "message", std::move(bet.error().message));
-    return ApiReply{200, std::move(result)};
-  }
+}  // namespace
 
-  put(result, "bet_id", bet->receipt.bet_id);
-  if (const auto& commitment = bet->receipt.commitment) {
-    put(result, "gdp_id", commitment->gdp_id);
-    put(result, "game_loaded", games.has_game(commitment->gdp_id));
+ApiReply explain_reply(std::string_view body) { return explained(body); }
+
+ApiReply verify_reply(std::string_view body) {
+  ApiReply reply = explained(body);
+  if (reply.status != 200) return reply;
+  json::Object verdict;
+  for (const auto& [key, value] : reply.body.as_object()) {
+    if (key != "checks") put(verdict, key, value);
   }
-  auto verdict = verifier::verify_bet(bet->receipt, bet->transcript);
-  if (verdict) {
-    put(result, "verdict", "verified");
-    put(result, "exit_code", static_cast<std::uint64_t>(kExitVerified));
-    put(result, "stage", nullptr);
-    put(result, "message", nullptr);
-  } else {
-    put(result, "verdict", "failed");
-    put(result, "exit_code", static_cast<std::uint64_t>(kExitVerifyFailed));
-    put(result, "stage", "verification");
-    put(result, "message", verdict.error().message());
+  json::Array checks;
+  for (const json::Value& check : reply.body.find("checks")->as_array()) {
+    json::Object entry;
+    for (const char* key : {"name", "title", "status"}) put(entry, key, *check.find(key));
+    checks.emplace_back(std::move(entry));
   }
-  return ApiReply{200, std::move(result)};
+  put(verdict, "checks", std::move(checks));
+  return ApiReply{200, std::move(verdict)};
 }
 
 }  // namespace zt::cli

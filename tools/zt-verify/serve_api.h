@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "json/value.h"
-#include "serve_games.h"
 
 namespace zt::cli {
 
@@ -26,10 +25,16 @@ ApiReply error_reply(int status, std::string_view message);
 // escape sequences and bidirectional marks become visible escapes.
 json::Value with_visible_text(const json::Value& value);
 
-// verify_reply: POST /api/verify. |body| is {"receipt": ..., "transcript": ...},
+// explain_reply: POST /api/explain. |body| is {"receipt": ..., "transcript": ...},
 // each member the document itself or a string holding its text. Answers 200 with
-// the verdict as `zt-verify bet --json` gives it (verified, failed, or error when
-// a document does not decode), or 400 when the body is not such an object.
-ApiReply verify_reply(std::string_view body, const GameCatalog& games);
+// exactly the object `zt-verify explain --json` prints (the verdict and every
+// check with its recomputed and reported values), or 400 when the body is not
+// such an object.
+ApiReply explain_reply(std::string_view body);
+
+// verify_reply: POST /api/verify, the same request; answers the explanation's
+// verdict members with each check reduced to its name, title and status, as
+// `zt-verify bet --json` gives them.
+ApiReply verify_reply(std::string_view body);
 
 }  // namespace zt::cli

@@ -144,12 +144,6 @@ json::Object GameCatalog::games_json() const {
   return result;
 }
 
-bool GameCatalog::has_game(std::string_view gdp_id) const {
-  std::lock_guard lock(mutex_);
-  return std::any_of(games_.begin(), games_.end(),
-                     [&](const LoadedGame& game) { return game.registration.gdp_id == gdp_id; });
-}
-
 UploadResult GameCatalog::upload(std::string_view package_bytes, const std::string& file) {
   const std::span<const std::uint8_t> bytes(
       reinterpret_cast<const std::uint8_t*>(package_bytes.data()), package_bytes.size());

@@ -47,9 +47,6 @@ class GameCatalog {
   // The revision grows with every upload, so a page can tell that games changed.
   json::Object games_json() const;
 
-  // has_game: whether a mapper for |gdp_id| is loaded.
-  bool has_game(std::string_view gdp_id) const;
-
   // upload: loads and validates the package, refuses it unless signed by a
   // --signer key (when any is given), then registers it for the whole process.
   // |file| names the upload for display only.

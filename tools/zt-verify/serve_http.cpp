@@ -152,13 +152,19 @@ void install_routes(httplib::Server& server, GameCatalog& games, HttpSettings se
              });
   wrong_method(server, "/api/games", "GET");
 
-  server.Post("/api/verify", [&games](const httplib::Request& request, httplib::Response& response,
-                                      const httplib::ContentReader& reader) {
+  server.Post("/api/verify", [](const httplib::Request& request, httplib::Response& response,
+                                const httplib::ContentReader& reader) {
     std::string body;
-    if (read_body(request, reader, body, response))
-      send(request, response, verify_reply(body, games));
+    if (read_body(request, reader, body, response)) send(request, response, verify_reply(body));
   });
   wrong_method(server, "/api/verify", "POST");
+
+  server.Post("/api/explain", [](const httplib::Request& request, httplib::Response& response,
+                                 const httplib::ContentReader& reader) {
+    std::string body;
+    if (read_body(request, reader, body, response)) send(request, response, explain_reply(body));
+  });
+  wrong_method(server, "/api/explain", "POST");
 
   server.Post("/api/packages", [&games, settings](const httplib::Request& request,
                                                   httplib::Response& response,

@@ -71,22 +71,30 @@ function showVerdict(kind, title, detail, message, bet) {
   verdict.scrollIntoView({ block: 'start' });
 }
 
+const STATUS_WORDS = {
+  passed: 'Passed', failed: 'FAILED', not_run: 'Not run', not_checked: 'Not checked',
+};
+
 function describeVerdict(result) {
   const game = result.gdp_id === null ? '' : result.gdp_id;
-  if (result.verdict === 'verified') {
-    return ['ok', 'This bet checks out',
-      `Every check passed: the operator committed to this bet before it was played, and its outcome follows from the revealed seeds${game ? ` and the rules of the game "${game}"` : ''}.`];
+  switch (result.verdict) {
+    case 'verified':
+      if (!result.outcome_checked) {
+        return ['warn', 'This bet checks out, except its outcome',
+          `Every check passed, but the game "${game}" is loaded without its rules (--noop), so the outcome itself was not replayed.`];
+      }
+      return ['ok', 'This bet checks out',
+        `Every check passed: the operator committed to this bet before it was played, and its outcome follows from the revealed seeds and the rules of the game "${game}".`];
+    case 'unregistered':
+      return ['warn', 'This bet\'s game is not loaded',
+        `The game "${game}" is not loaded on this page, so its outcome cannot be checked; the checks before it are shown below. Start zt-verify serve with --gdp and that game's package (a .tar or .tar.gz file from the operator).`];
+    case 'failed':
+      return ['bad', 'This bet does NOT check out',
+        'One of the checks failed: the documents do not prove that this bet was fair. The failed check is marked below.'];
+    default:
+      return ['bad', 'These documents could not be read',
+        `The ${result.stage === 'receipt' ? 'receipt' : 'transcript'} is not a valid document of its kind, so the bet could not be checked. Check that you pasted the right text into the right box.`];
   }
-  if (result.verdict === 'error') {
-    return ['bad', 'These documents could not be read',
-      `The ${result.stage === 'receipt' ? 'receipt' : 'transcript'} is not a valid document of that kind, so the bet could not be checked. Check that you pasted the right text in the right box.`];
-  }
-  if (result.game_loaded === false) {
-    return ['warn', 'This bet\'s game is not loaded',
-      `The game "${game}" is not loaded on this page, so its outcome cannot be checked; the checks before the outcome are shown below. Start zt-verify serve with --gdp and the package of that game.`];
-  }
-  return ['bad', 'This bet does NOT check out',
-    'One of the checks failed: the documents do not prove that this bet was fair.'];
 }
 
 function describeBet(result) {
@@ -95,21 +103,70 @@ function describeBet(result) {
   return ['Bet ', { data: result.bet_id }, ', ', ...game];
 }
 
+// shownValue: a value of the explanation as text: strings as they are (the server
+// already made them visible), anything else as compact JSON.
+function shownValue(value) {
+  return typeof value === 'string' ? value : JSON.stringify(value);
+}
+
+function valueList(values) {
+  const list = element('dl', 'values');
+  for (const [name, value] of Object.entries(values)) {
+    list.append(element('dt', null, name.replaceAll('_', ' ')));
+    list.append(element('dd', 'data-mono', shownValue(value)));
+  }
+  return list;
+}
+
+function stepList(steps) {
+  const details = element('details', 'steps');
+  details.append(element('summary', null, `${steps.length} step${steps.length === 1 ? '' : 's'}`));
+  const list = element('ol', null);
+  for (const step of steps) {
+    const parts = Object.entries(step).map(([name, value]) => `${name.replaceAll('_', ' ')}: ${shownValue(value)}`);
+    list.append(element('li', 'data-mono', parts.join(', ')));
+  }
+  details.append(list);
+  return details;
+}
+
+function checkItem(check, message) {
+  const item = element('li', `check ${check.status}`);
+  const head = element('div', 'check-head');
+  head.append(element('span', 'status', STATUS_WORDS[check.status] || check.status));
+  head.append(element('span', 'title', check.title));
+  item.append(head);
+  if (CHECK_MEANINGS[check.name]) item.append(element('p', 'meaning', CHECK_MEANINGS[check.name]));
+  if (check.status === 'failed' && message) item.append(element('p', 'message', `Message: ${message}`));
+  if (check.values && Object.keys(check.values).length > 0) item.append(valueList(check.values));
+  if (check.steps && check.steps.length > 0) item.append(stepList(check.steps));
+  for (const note of check.notes || []) item.append(element('p', 'note', note));
+  return item;
+}
+
+function showChecks(result) {
+  const list = byId('checks');
+  list.replaceChildren(...result.checks.map((check) => checkItem(check, result.message)));
+  byId('checks-block').hidden = result.checks.length === 0;
+}
+
 async function verify(event) {
   event.preventDefault();
   const button = byId('verify');
   button.disabled = true;
   try {
     const body = JSON.stringify({ receipt: byId('receipt').value, transcript: byId('transcript').value });
-    const reply = await requestJson('/api/verify?text=visible', {
+    const reply = await requestJson('/api/explain?text=visible', {
       method: 'POST', headers: { 'Content-Type': 'application/json' }, body,
     });
-    byId('checks-block').hidden = true;
     if (!reply.ok) {
+      byId('checks-block').hidden = true;
       showVerdict('bad', 'The documents could not be sent', reply.body.error || 'The request failed.', null);
     } else {
       const [kind, title, detail] = describeVerdict(reply.body);
-      showVerdict(kind, title, detail, reply.body.message, describeBet(reply.body));
+      showChecks(reply.body);
+      const hint = reply.body.verdict === 'error' ? reply.body.hint : null;
+      showVerdict(kind, title, hint ? `${detail} ${hint}` : detail, reply.body.message, describeBet(reply.body));
     }
     await loadGames();
   } finally {
