@@ -53,14 +53,25 @@ def paste(driver, field, text):
     box.send_keys(text)
 
 
+VERDICT_PLACE = (
+    "const box = document.getElementById('verdict').getBoundingClientRect();"
+    "return [box.top, box.bottom, window.innerHeight,"
+    " document.documentElement.scrollWidth - window.innerWidth];")
+
+
 def verify(driver, receipt, transcript, screenshot):
-    """Pastes the documents, presses Verify from the keyboard, waits for the verdict."""
+    """Pastes the documents, presses Verify from the keyboard, waits for the verdict
+    and checks that the page brought it into view. Returns the result's text."""
     paste(driver, "receipt", receipt)
     paste(driver, "transcript", transcript)
     driver.execute_script("document.getElementById('verdict-title').textContent = ''")
     driver.find_element(By.ID, "verify").send_keys(Keys.ENTER)
     WebDriverWait(driver, 30).until(lambda d: d.find_element(By.ID, "verdict-title").text)
     driver.save_screenshot(str(SCREENSHOTS / f"{screenshot}.png"))
+    top, bottom, height, overflow = driver.execute_script(VERDICT_PLACE)
+    assert -1 <= top and bottom <= height + 1, "the verdict is not in view"
+    assert overflow <= 0, "the page scrolls sideways"
+    assert driver.switch_to.active_element.get_attribute("id") == "verdict"
     failed = driver.find_elements(By.CSS_SELECTOR, "#checks > li.failed")
     if failed:
         driver.execute_script("arguments[0].scrollIntoView({block: 'center'})", failed[0])
@@ -125,18 +136,11 @@ def test_hostile_text_is_shown_as_text_and_runs_nothing(page):
     assert "\x1b" not in shown and "\u202e" not in shown
 
 
-def test_on_a_phone_the_verdict_is_in_view(page):
+def test_on_a_phone_the_verdict_comes_first(page):
     page.set_window_size(*PHONE)
     try:
         text = verify(page, *example("swapped-seed"), "phone-swapped-seed")
         assert text.startswith("This bet does NOT check out")
         assert "server seed commitment mismatch" in text
-        top, bottom, height, overflow = page.execute_script(
-            "const box = document.getElementById('verdict').getBoundingClientRect();"
-            "return [box.top, box.bottom, window.innerHeight,"
-            " document.documentElement.scrollWidth - window.innerWidth];")
-        assert -1 <= top and bottom <= height + 1
-        assert overflow <= 0, "the page scrolls sideways"
-        assert page.switch_to.active_element.get_attribute("id") == "verdict"
     finally:
         page.set_window_size(*DESKTOP)
