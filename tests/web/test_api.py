@@ -2,6 +2,7 @@
 the same verdicts and messages as `zt-verify bet`, JSON errors for bad requests,
 concurrent requests, package uploads and the security headers."""
 import concurrent.futures
+import gzip
 import http.client
 import json
 import secrets
@@ -139,6 +140,11 @@ def test_oversized_bodies_get_413(server):
     response = connection.getresponse()
     assert response.status == 413 and "8 MiB" in json.loads(response.read())["error"]
     connection.close()
+
+    # Nor can a small compressed body unpack past it.
+    status, _, result = server.post("/api/verify", gzip.compress(fits + b" "),
+                                    {"Content-Encoding": "gzip"})
+    assert status == 413
 
     assert server.get("/api/games")[0] == 200
 

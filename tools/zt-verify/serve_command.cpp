@@ -16,6 +16,7 @@
 #include "serve_http.h"
 #include "serve_listen.h"
 #include "signer.h"
+#include "visible_text.h"
 
 namespace zt::cli {
 namespace {
@@ -43,7 +44,8 @@ void describe_games(const std::vector<Registration>& registrations, std::ostream
   }
   out << "Games loaded:\n";
   for (const Registration& registration : registrations) {
-    out << "  " << registration.gdp_id << "  " << describe_registration(registration) << "\n";
+    out << "  " << visible_text(registration.gdp_id) << "  "
+        << visible_text(describe_registration(registration)) << "\n";
   }
 }
 
