@@ -1,6 +1,7 @@
 """The verifier page in headless Chromium, as a player uses it: paste a bet's two
 documents, press Verify, read the verdict and the marked check. Saves a
 screenshot of each verdict in ZT_SCREENSHOT_DIR."""
+import contextlib
 import json
 import os
 import tempfile
@@ -13,7 +14,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
-from verifier_server import EXAMPLE_GAMES, EXAMPLES, VerifierServer
+from verifier_server import EXAMPLE_GAMES, EXAMPLES, PLINKO, SLOT, VerifierServer
 
 SCREENSHOTS = Path(os.environ["ZT_SCREENSHOT_DIR"])
 PHONE = (390, 844)
@@ -24,11 +25,12 @@ HOSTILE_ID_JSON = r'<img src=x onerror=\"document.title=\u0027pwned\u0027\">\u00
 HOSTILE_ID = json.loads(f'"{HOSTILE_ID_JSON}"')
 
 
-@pytest.fixture(scope="module")
-def page():
+@contextlib.contextmanager
+def browser(server, games):
+    """Headless Chromium with a fresh profile, showing the server's page once its
+    list of |games| games has loaded."""
     SCREENSHOTS.mkdir(parents=True, exist_ok=True)
-    with VerifierServer(*EXAMPLE_GAMES) as server, \
-            tempfile.TemporaryDirectory(prefix="zt-chromium-") as profile:
+    with tempfile.TemporaryDirectory(prefix="zt-chromium-") as profile:
         options = webdriver.ChromeOptions()
         options.binary_location = "/usr/bin/chromium"
         for argument in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic",
@@ -41,10 +43,16 @@ def page():
             driver.set_window_size(*DESKTOP)
             driver.get(server.url)
             WebDriverWait(driver, 30).until(
-                lambda d: len(d.find_elements(By.CSS_SELECTOR, "#games tbody tr")) == 3)
+                lambda d: len(d.find_elements(By.CSS_SELECTOR, "#games tbody tr")) == games)
             yield driver
         finally:
             driver.quit()
+
+
+@pytest.fixture(scope="module")
+def page():
+    with VerifierServer(*EXAMPLE_GAMES) as server, browser(server, 3) as driver:
+        yield driver
 
 
 def paste(driver, field, text):
@@ -144,3 +152,22 @@ def test_on_a_phone_the_verdict_comes_first(page):
         assert "server seed commitment mismatch" in text
     finally:
         page.set_window_size(*DESKTOP)
+
+
+def test_an_upload_that_replaces_a_game_is_announced():
+    with VerifierServer("--gdp", PLINKO, "--allow-package-upload") as server, \
+            browser(server, 1) as driver:
+        status = driver.find_element(By.ID, "upload-status")
+        for package, said in [(SLOT, 'Loaded the game "slot-3x5" from slot-3x5.tar.'),
+                              (PLINKO, 'Loaded the game "plinko-classic" from '
+                                       'plinko-classic.tar.gz, replacing the one loaded before.')]:
+            driver.find_element(By.ID, "package-file").send_keys(str(package))
+            WebDriverWait(driver, 30).until(lambda d: status.text == said)
+        notice = driver.find_element(By.ID, "changes").text
+        assert "The game slot-3x5 was added by an upload (slot-3x5.tar)" in notice
+        assert "The game plinko-classic was replaced by an upload (plinko-classic.tar.gz)" in notice
+
+        text = verify(driver, *example("plinko-1"), "upload-replaced-game")
+        assert text.startswith("This bet checks out")
+        assert ("Note: the game plinko-classic was replaced by an upload "
+                "(plinko-classic.tar.gz)") in text

@@ -55,7 +55,16 @@ async function requestJson(path, options) {
 
 // --- the bet ---------------------------------------------------------------------
 
-function showVerdict(kind, title, detail, message, bet) {
+// replacementNote: a sentence when the bet's game was replaced by an upload, since
+// then the bet was checked with whatever package was uploaded last.
+function replacementNote(gdpId, changes) {
+  const latest = changes.filter((change) => change.gdp_id === gdpId).pop();
+  if (!latest) return null;
+  return ['Note: the game ', { data: gdpId }, ' was ', latest.replaced ? 'replaced' : 'added',
+    ' by an upload (', { data: latest.file }, `) at ${latest.time}; this bet was checked with that uploaded package.`];
+}
+
+function showVerdict(kind, title, detail, message, bet, note) {
   const verdict = byId('verdict');
   verdict.className = `verdict ${kind}`;
   byId('verdict-title').textContent = title;
@@ -63,6 +72,9 @@ function showVerdict(kind, title, detail, message, bet) {
   betLine.hidden = !bet;
   betLine.replaceChildren(...(bet ? sentence('span', bet).childNodes : []));
   byId('verdict-detail').textContent = detail;
+  const noteLine = byId('verdict-note');
+  noteLine.hidden = !note;
+  noteLine.replaceChildren(...(note ? sentence('span', note).childNodes : []));
   const messageLine = byId('verdict-message');
   messageLine.hidden = !message;
   messageLine.textContent = message ? `Message: ${message}` : '';
@@ -159,16 +171,18 @@ async function verify(event) {
     const reply = await requestJson('/api/explain?text=visible', {
       method: 'POST', headers: { 'Content-Type': 'application/json' }, body,
     });
+    const games = await loadGames();
     if (!reply.ok) {
       byId('checks-block').hidden = true;
       showVerdict('bad', 'The documents could not be sent', reply.body.error || 'The request failed.', null);
     } else {
-      const [kind, title, detail] = describeVerdict(reply.body);
-      showChecks(reply.body);
-      const hint = reply.body.verdict === 'error' ? reply.body.hint : null;
-      showVerdict(kind, title, hint ? `${detail} ${hint}` : detail, reply.body.message, describeBet(reply.body));
+      const result = reply.body;
+      const [kind, title, detail] = describeVerdict(result);
+      showChecks(result);
+      const hint = result.verdict === 'error' ? result.hint : null;
+      const note = games && result.gdp_id !== null ? replacementNote(result.gdp_id, games.changes) : null;
+      showVerdict(kind, title, hint ? `${detail} ${hint}` : detail, result.message, describeBet(result), note);
     }
-    await loadGames();
   } finally {
     button.disabled = false;
   }
@@ -238,9 +252,10 @@ function showChanges(changes) {
   box.hidden = changes.length === 0;
 }
 
+// loadGames: shows the games and the uploads so far; returns the answer, or null.
 async function loadGames() {
   const reply = await requestJson('/api/games?text=visible');
-  if (!reply.ok) return;
+  if (!reply.ok) return null;
   const { games, changes, signers, uploads_allowed: uploadsAllowed } = reply.body;
   byId('games').tBodies[0].replaceChildren(...games.map(gameRow));
   let note = games.length === 0
@@ -252,6 +267,7 @@ async function loadGames() {
   byId('games-note').textContent = note;
   byId('upload').hidden = !uploadsAllowed;
   showChanges(changes);
+  return reply.body;
 }
 
 async function uploadPackage(file) {
@@ -260,12 +276,12 @@ async function uploadPackage(file) {
   const reply = await requestJson(`/api/packages?text=visible&file=${encodeURIComponent(file.name)}`, {
     method: 'POST', headers: { 'Content-Type': 'application/octet-stream' }, body: await file.arrayBuffer(),
   });
+  await loadGames();
   if (reply.ok) {
     status.textContent = `Loaded the game "${reply.body.id}" from ${file.name}${reply.body.replaced ? ', replacing the one loaded before' : ''}.`;
   } else {
     status.textContent = `${file.name} was not loaded: ${reply.body.message || reply.body.error}`;
   }
-  await loadGames();
 }
 
 document.addEventListener('DOMContentLoaded', () => {
@@ -278,4 +294,6 @@ document.addEventListener('DOMContentLoaded', () => {
   });
   acceptDrops(byId('package-drop'), uploadPackage);
   loadGames();
+  // Someone else's upload shows up without a reload.
+  setInterval(loadGames, 15000);
 });
