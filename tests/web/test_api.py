@@ -6,6 +6,7 @@ import gzip
 import http.client
 import json
 import secrets
+import signal
 import subprocess
 import urllib.parse
 
@@ -270,3 +271,14 @@ def test_a_busy_port_is_reported(server):
                           text=True, timeout=60)
     assert done.returncode == 1
     assert f"cannot listen on 127.0.0.1:{port}" in done.stderr
+
+
+@pytest.mark.parametrize("stop_signal", [signal.SIGINT, signal.SIGTERM], ids=["ctrl-c", "sigterm"])
+def test_stops_cleanly_on_a_signal(stop_signal):
+    with VerifierServer(*EXAMPLE_GAMES) as server:
+        assert server.get("/api/games")[0] == 200
+        server.process.send_signal(stop_signal)
+        assert server.process.wait(timeout=30) == 0
+        output = server.rest_of_output()
+    assert "Games loaded:\n  plinko-classic  plinko" in output
+    assert output.endswith("Stopped.\n")

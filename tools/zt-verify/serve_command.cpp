@@ -5,8 +5,11 @@
 
 #include <httplib.h>
 #include <pthread.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <thread>
@@ -114,15 +117,22 @@ int run_serve(const ServeOptions& options, std::ostream& out, std::ostream& err)
       << "/ in your browser. Press Ctrl-C to stop.\n"
       << std::flush;
 
-  std::thread stopper([&server, signals] {
+  std::atomic<bool> ended = false;
+  std::thread stopper([&server, &ended, signals] {
     int signal = 0;
     sigwait(&signals, &signal);
-    server.stop();
+    // stop() does nothing until the server runs, so a signal that came early is
+    // repeated until the server has ended.
+    while (!ended) {
+      server.stop();
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
   });
   const bool served = server.listen_after_bind();
+  ended = true;
   if (!served) {
-    // The server ended without a signal; wake the waiting thread.
-    kill(getpid(), SIGTERM);
+    err << "ERROR  the server stopped accepting connections: " << std::strerror(errno) << "\n";
+    kill(getpid(), SIGTERM);  // wakes the waiting thread
   }
   stopper.join();
   out << "Stopped.\n";
