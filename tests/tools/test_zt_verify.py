@@ -6,6 +6,9 @@ import hashlib
 import io
 import json
 import os
+import re
+import signal
+import time
 import subprocess
 import sys
 import tarfile
@@ -111,7 +114,8 @@ def test_bet_exit_codes_for_inputs_that_never_reach_verification(tmp_path):
          f"cannot read {tmp_path / 'absent.tar'}: No such file or directory"),
         (["bet", receipt, transcript, "--gdp", bad_package], 2, "package",
          f"package {bad_package} did not register: failed to load GDP package: "
-         "archive io error: failed to read entire block"),
+         "archive io error: failed to read entire block (the file is not a tar or tar.gz "
+         "archive)"),
         # The decoder sees the file's whole text: positions are those of the file.
         (["bet", truncated, transcript], 2, "receipt",
          "failed to parse receipt: EOF while parsing an object at line 1 column 14"),
@@ -223,12 +227,19 @@ def test_inspect_reports_the_exact_registration_error_of_every_package_fixture(t
 # --- batch -------------------------------------------------------------------------
 
 
-def failures_file(path):
+def failures_file(path, columns=2):
+    """The rows of a --failures file: LINE, MESSAGE, BET_ID, NAME; the first
+    |columns| of each."""
     rows = []
     for line in path.read_text(encoding="utf-8").splitlines():
-        number, message = line.split("\t", 1)
-        rows.append((int(number), message))
+        fields = line.split("\t")
+        assert len(fields) == 4, line
+        rows.append((int(fields[0]), *fields[1:columns]))
     return rows
+
+
+def without_positions(message):
+    return re.sub(r" at (line \d+ )?column \d+", "", message)
 
 
 def test_batch_of_the_examples(tmp_path):
@@ -240,8 +251,19 @@ def test_batch_of_the_examples(tmp_path):
     assert (result["total"], result["verified"], result["failed"]) == (
         len(rows), len(rows) - len(failing), len(failing))
     assert failures_file(failures) == failing
-    assert sorted((g["message"], g["count"], g["first_line"]) for g in result["failures"]) == sorted(
-        (message, 1, line) for line, message in failing)
+    assert [row[2:] for row in failures_file(failures, 4)] == [
+        (bet_id, name) for name, bet_id in [
+            ("plinko-wrong-outcome", "bet-plinko-1"), ("slot-wrong-stops", "bet-slot-1"),
+            ("broken-proof", "bet-plinko-2"), ("swapped-seed", "bet-slot-2"),
+            ("edited-stake", "bet-plinko-1"), ("altered-beacon", "bet-slot-2"),
+            ("unregistered-game", "bet-coinflip-1")]]
+    assert sorted((g["message"], g["count"], g["first_line"], g["last_line"])
+                  for g in result["failures"]) == sorted(
+        (message, 1, line, line) for line, message in failing)
+    assert (result["unregistered"], result["unchecked_outcomes"]) == (1, 1)
+    assert result["duplicates"]["count"] == 6
+    assert result["duplicates"]["examples"][0] == {"bet_id": "bet-plinko-1", "first_line": 1,
+                                                  "line": 6}
 
 
 def generated_batch(count):
@@ -293,7 +315,7 @@ def generated_batch(count):
                                 f"column {closing}")
         elif kind == 4:
             line = {"receipt": receipt}
-            expected[number] = "line is not a JSON object with receipt and transcript members"
+            expected[number] = 'line has no "transcript" member'
         elif kind == 5:
             lines.append("   ")  # a blank line holds no bet but keeps its number
             number += 1
@@ -312,7 +334,7 @@ def test_batch_of_ten_thousand_bets(tmp_path):
     blank = sum(1 for line in text.splitlines() if not line.strip())
     messages = {}
     for message in expected.values():
-        messages[message] = messages.get(message, 0) + 1
+        messages[without_positions(message)] = messages.get(without_positions(message), 0) + 1
 
     outputs = []
     for jobs in ("1", "7"):
@@ -341,15 +363,19 @@ def test_batch_lines_that_are_not_bets(tmp_path):
     honest = json.dumps({"receipt": json.loads(receipt), "transcript": json.loads(transcript)})
     as_strings = json.dumps({"transcript": transcript, "receipt": receipt, "note": [1, {"x": "}"}]})
     broken_receipt = '{"version":"1","bet_id":5}'
-    malformed = "line is not a JSON object with receipt and transcript members"
     lines = [
         (honest.encode(), None),
         (as_strings.encode(), None),
         (b"", None),
-        (b"not json", malformed),
-        (b'{"receipt": {}}', malformed),
-        (honest.encode() + b" trailing", malformed),
-        (b'{"receipt": "\xff", "transcript": "x"}', "input bytes are not valid UTF-8"),
+        (b"not json", 'line is not a JSON object; each line must be one object with "receipt" '
+                      'and "transcript" members'),
+        (b'{"receipt": {}}', 'line has no "transcript" member'),
+        (honest.encode() + b" trailing",
+         f"line has text after its JSON object at column {len(honest) + 2}"),
+        (b'{"receipt": "\xff", "transcript": "x"}',
+         "line is not UTF-8: byte 0xff at column 14 does not start or continue a UTF-8 character"),
+        (b"{", "line ends inside its JSON object: batch reads one bet per line (a pretty-printed "
+               "receipt or transcript belongs to 'zt-verify bet')"),
         (b'{"receipt": %s, "transcript": {}}' % broken_receipt.encode(),
          "failed to parse receipt: invalid type: integer `5`, expected a string at line 1 column 25"),
         (honest.encode() + b"\r", None),
@@ -376,13 +402,19 @@ def test_batch_exit_codes_and_summary(tmp_path):
     empty = tmp_path / "empty.jsonl"
     empty.write_bytes(b"")
     code, result = run_json("batch", empty)
-    assert (code, result["total"], result["failures"]) == (0, 0, [])
+    assert (code, result["total"], result["failures"]) == (5, 0, [])
+    empty.write_bytes(b"\n  \n")
+    code, out, _ = run("batch", empty)
+    assert code == 5 and out.startswith("NO BETS  the input holds no bets")
     code, result = run_json("batch", tmp_path / "absent.jsonl")
     assert (code, result["total"]) == (1, None)
     assert result["message"].startswith(f"cannot read {tmp_path / 'absent.jsonl'}: ")
     code, out, err = run("batch", EXAMPLES / "batch.jsonl", *OPTIONS, "--jobs", "2")
     assert code == 3 and err == ""  # no progress bar when standard error is not a terminal
-    assert out.startswith(f"FAILED  {EXAMPLES / 'batch.jsonl'}: 12 bets, 5 verified, 7 failed\n")
+    assert out.splitlines()[:3] == [
+        "FAILED  7 of 12 bets failed", f"  file     {EXAMPLES / 'batch.jsonl'}",
+        "  12 bets, 5 verified, 7 failed (1 bet of a game without a package)"]
+    assert "1 bet was accepted without an outcome check (--noop)" in out
     assert "bets/s on 2 threads" in out
 
 
@@ -458,3 +490,159 @@ def test_hostile_package_text_cannot_print_lines_of_its_own(tmp_path):
     assert_inert(out, "OK  the package registers")
     assert [line for line in out.splitlines() if line.startswith("signed")] == ["signed       no"]
     assert "description  ...\\nsigned       yes, by key trusted\\nregisters    yes\\u{1b}[8m" in out
+
+
+# --- per-bet results, bounded summaries, Ctrl-C ----------------------------------
+
+
+def test_batch_results_file_has_one_object_per_line_in_input_order(tmp_path):
+    text, expected = generated_batch(3_000)
+    batch = tmp_path / "bets.jsonl"
+    batch.write_text(text, encoding="utf-8")
+    input_lines = text.splitlines()
+    outputs = []
+    for jobs in ("1", "5"):
+        results = tmp_path / f"results-{jobs}.jsonl"
+        code, _ = run_json("batch", batch, "--gdp", PLINKO, "--noop", "dice-noop", "--jobs", jobs,
+                           "--results", results)
+        assert code == 3
+        outputs.append(results.read_bytes())
+    assert outputs[0] == outputs[1]
+    rows = [json.loads(line) for line in outputs[0].decode().splitlines()]
+    assert [row["line"] for row in rows] == list(range(1, len(input_lines) + 1))
+    for row, line in zip(rows, input_lines):
+        if not line.strip():
+            assert (row["verdict"], row["code"], row["bet_id"]) == ("blank", None, None)
+        elif row["line"] in expected:
+            assert row["message"] == expected[row["line"]] and row["verdict"] != "verified"
+        else:
+            bet = json.loads(line)
+            receipt = bet["receipt"] if isinstance(bet["receipt"], dict) else json.loads(
+                bet["receipt"])
+            assert (row["verdict"], row["code"], row["message"]) == ("verified", 0, None)
+            assert row["bet_id"] == receipt["bet_id"]
+            assert row["outcome_checked"] is (receipt["commitment"]["gdp_id"] != "dice-noop")
+    decode_failures = [row for row in rows if row["code"] == 2 and row["bet_id"] is None]
+    assert decode_failures and all(row["positions_in"] in ("receipt", None)
+                                   for row in decode_failures)
+
+
+def test_batch_summary_stays_bounded_when_every_line_fails_differently(tmp_path):
+    # Odd lines fail with a message of their own (the decoder quotes the number),
+    # even lines with one message that differs only in its column.
+    lines = []
+    for i in range(2_500):
+        lines.append(json.dumps({"receipt": {"version": "1", "bet_id": i}, "transcript": {}}))
+        lines.append(json.dumps({"receipt": {"version": "1", "bet_id": "x" * i, "z": 5},
+                                 "transcript": {}}))
+    batch = tmp_path / "distinct.jsonl"
+    batch.write_text("\n".join(lines) + "\n", encoding="utf-8")
+    code, result = run_json("batch", batch, "--jobs", "2")
+    assert code == 3 and result["failed"] == 5_000
+    groups = result["failures"]
+    assert len(groups) == 1000
+    assert groups[0]["count"] == 2_500 and groups[0]["first_line"] == 2
+    assert groups[0]["last_line"] == 5_000 and " column " not in groups[0]["message"]
+    other = result["other_failures"]
+    assert sum(g["count"] for g in groups) + other["count"] == 5_000
+    assert (other["message"], other["count"]) == ("other messages", 1_501)
+
+
+def test_batch_interrupted_by_ctrl_c_finishes_what_it_read(tmp_path):
+    text, expected = generated_batch(200)
+    results = tmp_path / "results.jsonl"
+    failures = tmp_path / "failures.tsv"
+    child = subprocess.Popen(
+        [TOOL, "batch", "-", "--gdp", PLINKO, "--noop", "dice-noop", "--json", "--results",
+         results, "--failures", failures],
+        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    child.stdin.write(text.encode())
+    child.stdin.flush()  # the pipe stays open: the producer is still "running"
+    deadline = time.monotonic() + 60
+    want = len(text.splitlines())
+    while time.monotonic() < deadline:
+        if results.exists() and results.read_bytes().count(b"\n") >= want:
+            break
+        time.sleep(0.05)
+    child.send_signal(signal.SIGINT)
+    out, _ = child.communicate(timeout=60)
+    child.stdin.close()
+    assert child.returncode == 130
+    summary = json.loads(out)
+    assert (summary["exit_code"], summary["interrupted"]) == (130, True)
+    assert (summary["lines"], summary["failed"]) == (want, len(expected))
+    assert results.read_bytes().endswith(b"\n")
+    assert len(results.read_text().splitlines()) == want
+    assert failures_file(failures) == sorted(expected.items())
+
+
+def test_noop_cannot_silently_replace_a_package(tmp_path):
+    receipt, transcript = documents("plinko-wrong-outcome")
+    code, result = run_json("bet", receipt, transcript, "--gdp", PLINKO, "--noop", "plinko-classic")
+    assert code == 1 and "--force-noop" in result["message"]
+    code, result = run_json("bet", receipt, transcript, "--gdp", PLINKO, "--noop",
+                            "plinko-classic", "--force-noop")
+    assert (code, result["outcome_checked"]) == (0, False)
+    assert result["checks"][-1]["status"] == "not_checked"
+
+
+def test_documents_given_wrongly_get_advice(tmp_path):
+    receipt, transcript = documents("plinko-1")
+    bom = tmp_path / "bom.json"
+    bom.write_bytes(b"\xef\xbb\xbf" + receipt.read_bytes())
+    empty = tmp_path / "empty.json"
+    empty.write_bytes(b"")
+    latin1 = tmp_path / "latin1.json"
+    latin1.write_bytes(b'{"bet_id": "caf\xe9"}')
+    cases = [
+        ([transcript, receipt], 2, "the receipt and the transcript look swapped"),
+        ([transcript, transcript], 2, "the receipt file holds a settlement transcript"),
+        ([empty, transcript], 2, "the receipt file is empty"),
+        ([bom, transcript], 2, "byte order mark"),
+        ([receipt, latin1], 1, "the transcript is not UTF-8: byte 0xe9 at offset 15"),
+    ]
+    for args, code, hint in cases:
+        got, result = run_json("explain", *args, "--gdp", PLINKO)
+        assert (got, result["verdict"]) == (code, "error"), args
+        assert hint in result["hint"], (args, result["hint"])
+    code, result = run_json("bet", receipt, transcript, "--gdp", receipt)
+    assert code == 2 and "not a tar or tar.gz archive but JSON" in result["message"]
+
+
+def test_explain_shows_the_values_of_each_check():
+    code, result = run_json("explain", *documents("slot-wrong-stops"), *OPTIONS)
+    assert (code, result["verdict"], result["failed_check"]) == (3, "failed", "outcome")
+    checks = {check["name"]: check for check in result["checks"]}
+    leaf = checks["bet_leaf"]["values"]
+    assert leaf["computed_leaf"] == leaf["reported_bet_leaf"]
+    assert hashlib.sha256(bytes.fromhex(leaf["commitment_bytes"])).hexdigest() == \
+        leaf["computed_leaf"]
+    merkle = checks["merkle_proof"]
+    assert merkle["steps"] and merkle["steps"][-1]["result"] == merkle["values"]["computed_root"]
+    beacons = checks["beacon_mix"]["steps"]
+    assert [step["beacon"] for step in beacons] == sorted(step["beacon"] for step in beacons)
+    assert hashlib.sha256(b"".join(bytes.fromhex(s["value"]) for s in beacons)).hexdigest() == \
+        checks["beacon_mix"]["values"]["computed_beacon_mix_id"]
+    material = b"".join(bytes.fromhex(step["value"]) for step in checks["rng_entropy"]["steps"])
+    assert hashlib.sha256(material).hexdigest() == \
+        checks["rng_entropy"]["values"]["computed_rng_entropy"]
+    outcome = checks["outcome"]["values"]
+    assert (outcome["derived_outcome"], outcome["reported_outcome"]) == (
+        {"stops": [1, 3, 0]}, {"stops": [1, 3, 1]})
+    code, out, _ = run("explain", *documents("slot-wrong-stops"), *OPTIONS)
+    assert out.splitlines()[0] == "FAILED  check 9 of 9 (outcome) failed"
+    assert 'derived_outcome   {"stops":[1,3,0]}' in out
+
+
+def test_command_line_forgives_and_suggests():
+    code, out, _ = run("help")
+    assert code == 0 and "Exit codes" in out and "130" in out
+    code, out, _ = run("help", "explain")
+    assert code == 0 and "explain" in out and "Examples:" in out
+    for args, suggestion in [(["bte", "r", "t"], "did you mean 'bet'?"),
+                             (["bet", "r", "t", "--gpd", "p"], "did you mean --gdp?"),
+                             (["batch", "f", "--failure", "x"], "did you mean --failures?")]:
+        code, _, err = run(*args)
+        assert code == 1 and suggestion in err and "zt-verify help" in err, args
+    code, out, _ = run("--json", "bet", *documents("plinko-1"), *OPTIONS)
+    assert code == 0 and json.loads(out)["verdict"] == "verified"

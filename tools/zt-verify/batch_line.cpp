@@ -35,9 +35,10 @@ class Scanner {
   bool skip_string() {
     if (!consume('"')) return false;
     while (!at_end()) {
-      const char c = text_[pos_++];
+      const char c = text_[pos_];
+      if (static_cast<unsigned char>(c) < 0x20) return false;  // the position of the fault
+      ++pos_;
       if (c == '"') return true;
-      if (static_cast<unsigned char>(c) < 0x20) return false;
       if (c == '\\') {
         if (at_end()) return false;
         ++pos_;
@@ -70,13 +71,13 @@ class Scanner {
         if (!skip_string()) return false;
         continue;
       }
+      if ((c == '}' || c == ']') && (closers.empty() || closers.back() != c)) return false;
       ++pos_;
       if (c == '{') {
         closers += '}';
       } else if (c == '[') {
         closers += ']';
       } else if (c == '}' || c == ']') {
-        if (closers.empty() || closers.back() != c) return false;
         closers.pop_back();
         if (closers.empty()) return true;
       }
@@ -190,29 +191,55 @@ bool is_blank_line(std::string_view line) {
   return true;
 }
 
-std::expected<BatchDocuments, std::string_view> split_batch_line(std::string_view line,
-                                                                 std::string& receipt_buffer,
-                                                                 std::string& transcript_buffer) {
-  const auto malformed = std::unexpected(kMalformedLine);
+namespace {
+
+std::unexpected<std::string> at_column(std::string what, std::size_t position) {
+  return std::unexpected(what + " at column " + std::to_string(position + 1));
+}
+
+// not_json: the fault of a line whose syntax breaks at |position|. A line that
+// simply ends inside the object is usually the first line of a pretty-printed
+// document, which batch cannot read.
+std::unexpected<std::string> not_json(std::string_view line, std::size_t position) {
+  if (position >= line.size() || is_blank_line(line.substr(position))) {
+    return std::unexpected(std::string(
+        "line ends inside its JSON object: batch reads one bet per line (a pretty-printed "
+        "receipt or transcript belongs to 'zt-verify bet')"));
+  }
+  return at_column("line is not valid JSON", position);
+}
+
+}  // namespace
+
+std::expected<BatchDocuments, std::string> split_batch_line(std::string_view line,
+                                                            std::string& receipt_buffer,
+                                                            std::string& transcript_buffer) {
   Scanner scanner(line);
   std::optional<std::string_view> receipt;
   std::optional<std::string_view> transcript;
+  std::string name;
   std::string key_buffer;
+  std::string name_buffer;
 
   scanner.skip_whitespace();
-  if (!scanner.consume('{')) return malformed;
+  if (!scanner.consume('{')) {
+    return std::unexpected(
+        std::string("line is not a JSON object; each line must be one object with \"receipt\" and "
+                    "\"transcript\" members"));
+  }
   scanner.skip_whitespace();
   if (!scanner.consume('}')) {
     while (true) {
       const std::size_t key_start = scanner.position();
-      if (scanner.peek() != '"' || !scanner.skip_string()) return malformed;
+      if (scanner.peek() != '"' || !scanner.skip_string())
+        return not_json(line, scanner.position());
       auto key = unescape(line.substr(key_start, scanner.position() - key_start), key_buffer);
-      if (!key) return malformed;
+      if (!key) return at_column("line has a member name with an invalid escape", key_start);
       scanner.skip_whitespace();
-      if (!scanner.consume(':')) return malformed;
+      if (!scanner.consume(':')) return not_json(line, scanner.position());
       scanner.skip_whitespace();
       const std::size_t value_start = scanner.position();
-      if (!scanner.skip_value()) return malformed;
+      if (!scanner.skip_value()) return not_json(line, scanner.position());
       const std::string_view value = line.substr(value_start, scanner.position() - value_start);
 
       std::optional<std::string_view>* slot = nullptr;
@@ -223,12 +250,20 @@ std::expected<BatchDocuments, std::string_view> split_batch_line(std::string_vie
       } else if (*key == "transcript") {
         slot = &transcript;
         buffer = &transcript_buffer;
+      } else if (*key == "name" && value.front() == '"') {
+        if (auto text = unescape(value, name_buffer)) name = std::string(*text);
       }
       if (slot != nullptr) {
-        if (slot->has_value()) return malformed;
+        if (slot->has_value()) {
+          return at_column("line has the \"" + std::string(*key) + "\" member twice", key_start);
+        }
         if (value.front() == '"') {
           *slot = unescape(value, *buffer);
-          if (!slot->has_value()) return malformed;
+          if (!slot->has_value()) {
+            return at_column(
+                "line's \"" + std::string(*key) + "\" member is a string with an invalid escape",
+                value_start);
+          }
         } else {
           *slot = value;
         }
@@ -236,13 +271,16 @@ std::expected<BatchDocuments, std::string_view> split_batch_line(std::string_vie
 
       scanner.skip_whitespace();
       if (scanner.consume('}')) break;
-      if (!scanner.consume(',')) return malformed;
+      if (!scanner.consume(',')) return not_json(line, scanner.position());
       scanner.skip_whitespace();
     }
   }
   scanner.skip_whitespace();
-  if (!scanner.at_end() || !receipt || !transcript) return malformed;
-  return BatchDocuments{*receipt, *transcript};
+  if (!scanner.at_end())
+    return at_column("line has text after its JSON object", scanner.position());
+  if (!receipt) return std::unexpected(std::string("line has no \"receipt\" member"));
+  if (!transcript) return std::unexpected(std::string("line has no \"transcript\" member"));
+  return BatchDocuments{*receipt, *transcript, std::move(name)};
 }
 
 }  // namespace zt::cli

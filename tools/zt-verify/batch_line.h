@@ -14,19 +14,18 @@
 
 namespace zt::cli {
 
-inline constexpr std::string_view kMalformedLine =
-    "line is not a JSON object with receipt and transcript members";
-
 struct BatchDocuments {
   std::string_view receipt;     // a view into the line or into a buffer
   std::string_view transcript;  // the same
+  std::string name;             // the line's "name" member when it is a string, else empty
 };
 
 // split_batch_line: |line| must be valid UTF-8. String members are unescaped into
 // |receipt_buffer| and |transcript_buffer|, which the result may point into. A
-// line that is not such an object (bad syntax, a member missing or given twice,
-// anything after the object) fails with kMalformedLine.
-[[nodiscard]] std::expected<BatchDocuments, std::string_view> split_batch_line(
+// line that is not such an object fails with a message that says what is wrong and
+// where (1-based byte column), e.g. "line has no \"transcript\" member" or "line is
+// not valid JSON at column 17"; each starts with "line ".
+[[nodiscard]] std::expected<BatchDocuments, std::string> split_batch_line(
     std::string_view line, std::string& receipt_buffer, std::string& transcript_buffer);
 
 // is_blank_line: only JSON whitespace. Blank lines hold no bet and are skipped.

@@ -1,178 +1,225 @@
-// zt-verify/batch_runner.cpp: block reading, the per-block worker pool and the
-// in-order aggregation of results.
+// zt-verify/batch_runner.cpp: the reader thread, the worker pool and the in-order
+// aggregation of results. A run of lines is read, verified by one worker and
+// reported as a whole; at most kRunsPerJob runs per worker are in flight.
 #include "batch_runner.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string_view>
 #include <thread>
 
-#include "batch_line.h"
-#include "bet_documents.h"
-#include "ffi/c_text.h"
-#include "visible_text.h"
+#include "batch_check.h"
+#include "duplicate_ids.h"
+#include "interrupt.h"
+#include "line_chunks.h"
 
 namespace zt::cli {
 namespace {
 
-constexpr std::size_t kReadBytes = 8u << 20;  // bytes read per block, rounded to whole lines
-constexpr std::size_t kGrain = 64;            // lines a worker takes at a time
+constexpr std::size_t kRunsPerJob = 3;
+constexpr std::size_t kDuplicateExamples = 10;
 
-enum class LineState : std::uint8_t { verified, failed, blank };
-
-struct LineResult {
-  LineState state = LineState::blank;
-  std::string message;
+struct Run {
+  std::string bytes;
+  std::uint64_t first_line = 0;  // the 1-based number of its first line
+  std::vector<LineOutcome> outcomes;
+  std::string failures_text;  // rows for --failures, formatted by the worker
+  std::string results_text;   // rows for --results
+  bool verified = false;      // the worker is done with it
 };
 
-LineResult check_line(std::string_view line, std::string& receipt_buffer,
-                      std::string& transcript_buffer) {
-  if (is_blank_line(line)) return {LineState::blank, {}};
-  if (!ffi::is_valid_utf8(line)) return {LineState::failed, ffi::kNotUtf8};
-  auto documents = split_batch_line(line, receipt_buffer, transcript_buffer);
-  if (!documents) return {LineState::failed, std::string(documents.error())};
-  if (auto failure = check_bet(documents->receipt, documents->transcript)) {
-    return {LineState::failed, std::move(*failure)};
-  }
-  return {LineState::verified, {}};
-}
+// The state the reader, the workers and the aggregator share, under one lock.
+struct Pipeline {
+  std::mutex lock;
+  std::condition_variable work_ready;   // a run to verify, or the end
+  std::condition_variable run_done;     // a run verified, or the end
+  std::condition_variable space_ready;  // a run reported, making room for another
+  std::map<std::uint64_t, std::unique_ptr<Run>> in_flight;  // by sequence number
+  std::vector<Run*> to_verify;
+  std::uint64_t next_sequence = 0;
+  bool reading_done = false;
+  bool stopped = false;
+  std::optional<std::string> read_error;
+};
 
-std::vector<std::string_view> split_lines(std::string_view block) {
+std::vector<std::string_view> lines_of(std::string_view run) {
   std::vector<std::string_view> lines;
   std::size_t start = 0;
-  while (start < block.size()) {
-    const std::size_t end = block.find('\n', start);
-    if (end == std::string_view::npos) {
-      lines.push_back(block.substr(start));
-      break;
-    }
-    lines.push_back(block.substr(start, end - start));
+  while (start < run.size()) {
+    const void* found = std::memchr(run.data() + start, '\n', run.size() - start);
+    const std::size_t end =
+        found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - run.data())
+                         : run.size();
+    lines.push_back(run.substr(start, end - start));
     start = end + 1;
   }
   return lines;
 }
 
-class Batch {
+class Aggregator {
  public:
-  explicit Batch(const BatchSettings& settings) : settings_(settings) {}
+  explicit Aggregator(const BatchSettings& settings) : settings_(settings) {}
 
-  // verify_block: every line of |block| (whole lines only), reported in order.
-  void verify_block(std::string_view block) {
-    const std::vector<std::string_view> lines = split_lines(block);
-    std::vector<LineResult> results(lines.size());
-    std::atomic<std::size_t> next{0};
-
-    auto work = [&](bool draws_progress) {
-      std::string receipt_buffer;
-      std::string transcript_buffer;
-      while (true) {
-        const std::size_t begin = next.fetch_add(kGrain);
-        if (begin >= lines.size()) break;
-        const std::size_t end = std::min(begin + kGrain, lines.size());
-        std::uint64_t bytes = 0;
-        std::uint64_t bets = 0;
-        std::uint64_t failed = 0;
-        for (std::size_t i = begin; i < end; ++i) {
-          results[i] = check_line(lines[i], receipt_buffer, transcript_buffer);
-          bytes += lines[i].size() + 1;
-          bets += results[i].state != LineState::blank;
-          failed += results[i].state == LineState::failed;
-        }
-        bytes_done_ += bytes;
-        bets_done_ += bets;
-        failed_done_ += failed;
-        if (draws_progress) show_progress();
-      }
-    };
-
-    std::vector<std::jthread> helpers;
-    for (unsigned i = 1; i < settings_.jobs; ++i) helpers.emplace_back(work, false);
-    work(true);
-    helpers.clear();  // joins
-    show_progress();
-
-    for (std::size_t i = 0; i < lines.size(); ++i) record(results[i]);
+  void report(Run& run) {
+    for (LineOutcome& outcome : run.outcomes) record(outcome);
+    if (settings_.failures_out != nullptr) *settings_.failures_out << run.failures_text;
+    if (settings_.results_out != nullptr) *settings_.results_out << run.results_text;
+    bytes_done_ += run.bytes.size();
+    if (settings_.progress != nullptr) {
+      settings_.progress->show(
+          Progress{bytes_done_, settings_.size_hint, result_.total, result_.failed});
+    }
   }
 
-  BatchResult finish(double seconds) {
-    std::vector<FailureGroup> groups;
-    for (auto& [message, group] : groups_) groups.push_back(std::move(group));
-    std::ranges::stable_sort(
-        groups, [](const FailureGroup& a, const FailureGroup& b) { return a.count > b.count; });
-    result_.failures = std::move(groups);
+  BatchResult finish(double seconds, bool interrupted) {
+    result_.failures = groups_.groups();
+    result_.other_failures = groups_.other();
+    result_.duplicates_complete = duplicates_.complete();
+    result_.interrupted = interrupted;
     result_.seconds = seconds;
     return std::move(result_);
   }
 
  private:
-  void record(LineResult& line) {
-    const std::uint64_t line_number = ++result_.lines;
-    if (line.state == LineState::blank) return;
+  void record(const LineOutcome& outcome) {
+    const std::uint64_t line = ++result_.lines;
+    if (outcome.verdict == LineVerdict::blank) return;
     ++result_.total;
-    if (line.state == LineState::verified) {
+    if (outcome.has_bet_id) {
+      if (auto first = duplicates_.first_line_of(outcome.bet_id, line)) {
+        ++result_.duplicates;
+        if (result_.duplicate_examples.size() < kDuplicateExamples) {
+          result_.duplicate_examples.push_back(DuplicateBet{outcome.bet_id, *first, line});
+        }
+      }
+    }
+    if (outcome.verdict == LineVerdict::verified) {
       ++result_.verified;
+      result_.unchecked_outcomes += outcome.unchecked_outcome;
       return;
     }
     ++result_.failed;
-    if (settings_.failures_out != nullptr) {
-      *settings_.failures_out << line_number << '\t' << visible_text(line.message) << '\n';
-    }
-    auto [it, inserted] = groups_.try_emplace(line.message);
-    if (inserted) {
-      it->second.message = std::move(line.message);
-      it->second.first_line = line_number;
-    }
-    ++it->second.count;
-  }
-
-  void show_progress() {
-    if (settings_.progress == nullptr) return;
-    settings_.progress->show(
-        Progress{bytes_done_.load(), settings_.size_hint, bets_done_.load(), failed_done_.load()});
+    result_.unregistered += outcome.verdict == LineVerdict::unregistered;
+    groups_.add(outcome.message, line);
   }
 
   const BatchSettings& settings_;
   BatchResult result_;
-  std::map<std::string, FailureGroup, std::less<>> groups_;  // ordered by message
-  std::atomic<std::uint64_t> bytes_done_{0};
-  std::atomic<std::uint64_t> bets_done_{0};
-  std::atomic<std::uint64_t> failed_done_{0};
+  FailureGroups groups_;
+  DuplicateIds duplicates_;
+  std::uint64_t bytes_done_ = 0;
 };
+
+// verify_run: every line of |run|, with the report rows the settings ask for.
+void verify_run(Run& run, const BatchSettings& settings, LineContext& context) {
+  const std::vector<std::string_view> lines = lines_of(run.bytes);
+  run.outcomes.reserve(lines.size());
+  std::uint64_t line_number = run.first_line;
+  for (std::string_view line : lines) {
+    LineOutcome& outcome = run.outcomes.emplace_back(check_batch_line(line, context));
+    if (settings.failures_out != nullptr && outcome.verdict != LineVerdict::blank &&
+        outcome.verdict != LineVerdict::verified) {
+      run.failures_text += failures_line(line_number, outcome);
+    }
+    if (settings.results_out != nullptr) run.results_text += results_line(line_number, outcome);
+    ++line_number;
+  }
+}
+
+// line_count: the lines lines_of finds in |run|.
+std::uint64_t line_count(std::string_view run) {
+  const auto newlines = static_cast<std::uint64_t>(std::count(run.begin(), run.end(), '\n'));
+  return newlines + (!run.empty() && run.back() != '\n' ? 1 : 0);
+}
+
+void read_runs(int fd, const BatchSettings& settings, Pipeline& pipeline, std::size_t max_runs) {
+  StopOnSignal::allow_signals_here();
+  LineChunkReader reader(fd, settings.stop);
+  std::uint64_t next_line = 1;
+  while (true) {
+    auto bytes = reader.next();
+    if (!bytes || !*bytes) {
+      std::lock_guard guard(pipeline.lock);
+      if (!bytes) pipeline.read_error = std::move(bytes.error());
+      pipeline.stopped = reader.stopped();
+      pipeline.reading_done = true;
+      break;
+    }
+    auto run = std::make_unique<Run>();
+    run->bytes = std::move(**bytes);
+    run->first_line = next_line;
+    next_line += line_count(run->bytes);
+    std::unique_lock guard(pipeline.lock);
+    pipeline.space_ready.wait(guard, [&] { return pipeline.in_flight.size() < max_runs; });
+    pipeline.to_verify.push_back(run.get());
+    pipeline.in_flight.emplace(pipeline.next_sequence++, std::move(run));
+    pipeline.work_ready.notify_one();
+  }
+  pipeline.work_ready.notify_all();
+  pipeline.run_done.notify_all();
+}
+
+void verify_runs(const BatchSettings& settings, Pipeline& pipeline) {
+  LineContext context;
+  context.noop_games = &settings.noop_games;
+  while (true) {
+    Run* run = nullptr;
+    {
+      std::unique_lock guard(pipeline.lock);
+      pipeline.work_ready.wait(
+          guard, [&] { return !pipeline.to_verify.empty() || pipeline.reading_done; });
+      if (pipeline.to_verify.empty()) return;
+      // Oldest first, so the aggregator waits as little as possible.
+      run = pipeline.to_verify.front();
+      pipeline.to_verify.erase(pipeline.to_verify.begin());
+    }
+    verify_run(*run, settings, context);
+    std::lock_guard guard(pipeline.lock);
+    run->verified = true;
+    pipeline.run_done.notify_all();
+  }
+}
 
 }  // namespace
 
-std::expected<BatchResult, std::string> run_batch(std::FILE* in, const BatchSettings& settings) {
+std::expected<BatchResult, std::string> run_batch(int fd, const BatchSettings& settings) {
   const auto start = std::chrono::steady_clock::now();
-  Batch batch(settings);
-  std::string buffer;
-  bool at_end = false;
-  while (!at_end) {
-    const std::size_t kept = buffer.size();
-    buffer.resize(kept + kReadBytes);
-    const std::size_t got = std::fread(buffer.data() + kept, 1, kReadBytes, in);
-    buffer.resize(kept + got);
-    if (got < kReadBytes) {
-      if (std::ferror(in)) return std::unexpected(std::string(std::strerror(errno)));
-      at_end = true;
+  const std::size_t max_runs = kRunsPerJob * settings.jobs + 2;
+  Pipeline pipeline;
+  Aggregator aggregator(settings);
+  {
+    std::vector<std::jthread> threads;
+    threads.emplace_back(read_runs, fd, std::cref(settings), std::ref(pipeline), max_runs);
+    for (unsigned i = 0; i < settings.jobs; ++i) {
+      threads.emplace_back(verify_runs, std::cref(settings), std::ref(pipeline));
     }
-    // Only whole lines are verified; a line cut by the block boundary waits for
-    // the next read. At the end of the stream the last line may lack its newline.
-    std::size_t usable = buffer.size();
-    if (!at_end) {
-      const std::size_t newline = buffer.rfind('\n');
-      if (newline == std::string::npos) continue;
-      usable = newline + 1;
+    for (std::uint64_t sequence = 0;; ++sequence) {
+      std::unique_ptr<Run> run;
+      {
+        std::unique_lock guard(pipeline.lock);
+        pipeline.run_done.wait(guard, [&] {
+          auto it = pipeline.in_flight.find(sequence);
+          return (it != pipeline.in_flight.end() && it->second->verified) ||
+                 (pipeline.reading_done && pipeline.next_sequence == sequence);
+        });
+        auto it = pipeline.in_flight.find(sequence);
+        if (it == pipeline.in_flight.end()) break;
+        run = std::move(it->second);
+        pipeline.in_flight.erase(it);
+      }
+      pipeline.space_ready.notify_one();
+      aggregator.report(*run);
     }
-    batch.verify_block(std::string_view(buffer).substr(0, usable));
-    buffer.erase(0, usable);
-  }
+  }  // joins the reader and the workers
+  if (pipeline.read_error) return std::unexpected(std::move(*pipeline.read_error));
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  return batch.finish(elapsed.count());
+  return aggregator.finish(elapsed.count(), pipeline.stopped);
 }
 
 }  // namespace zt::cli

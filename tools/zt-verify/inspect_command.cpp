@@ -11,6 +11,7 @@
 #include "gdp/loader/package_loader.h"
 #include "gdp/registration.h"
 #include "json_output.h"
+#include "packages.h"
 #include "read_file.h"
 #include "signer.h"
 #include "visible_text.h"
@@ -27,6 +28,7 @@ struct Inspection {
   bool registers = false;
   std::optional<std::string> registration_error;
   std::optional<bool> signer_pinned;  // absent without --signer
+  std::optional<std::string> hint;    // advice when the file is no archive at all
 };
 
 const char* artifact_kind(const gdp::loader::MappingArtifact& artifact) {
@@ -54,6 +56,7 @@ void inspect(const InspectOptions& options, Inspection& inspection) {
     inspection.registers = true;
   } else {
     inspection.registration_error = registered.error().message();
+    inspection.hint = not_an_archive_hint(*bytes);
   }
 
   // The archive alone is enough to show what the package claims, even when its
@@ -97,6 +100,7 @@ void write_text(const Inspection& inspection, const InspectOptions& options, std
   if (!inspection.registers && inspection.registration_error) {
     out << "  message      " << visible_text(*inspection.registration_error) << "\n";
   }
+  if (inspection.hint) out << "  hint         " << visible_text(*inspection.hint) << "\n";
   if (inspection.exit_code != kExitVerified &&
       inspection.message != inspection.registration_error) {
     out << "  message      " << visible_text(*inspection.message) << "\n";
@@ -140,6 +144,7 @@ void write_json(const Inspection& inspection, const InspectOptions& options, std
   put(object, "file", options.package_file);
   put(object, "registers", inspection.registers);
   put(object, "registration_error", text_or_null(inspection.registration_error));
+  put(object, "hint", text_or_null(inspection.hint));
   put(object, "signer_pinned",
       inspection.signer_pinned ? json::Value(*inspection.signer_pinned) : json::Value(nullptr));
   for (const char* key :

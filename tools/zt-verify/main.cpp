@@ -1,9 +1,13 @@
 // zt-verify/main.cpp: the command line: subcommands, options and help texts, and
 // the mapping of argument errors to exit code 1.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "arguments.h"
 #include "batch_command.h"
 #include "bet_command.h"
 #include "exit_code.h"
@@ -12,6 +16,7 @@
 #include "json/value.h"
 #include "json_output.h"
 #include "serve_command.h"
+#include "visible_text.h"
 
 namespace {
 
@@ -30,18 +35,31 @@ package (GDP): a tar or tar.gz file whose gdp.json names the game id, the mapper
 )";
 
 constexpr const char* kFooter = R"(
-Exit codes: 0 verified, 1 bad argument or unreadable file, 2 a document or package
-did not decode, load or register, 3 a bet failed verification.
+Exit codes:
+  0    verified
+  1    bad argument, or a file that cannot be read or is not UTF-8
+  2    a document or package did not decode, load or register
+  3    a bet failed verification
+  4    a bet's game has no package (--gdp) or --noop, so its outcome was not checked
+       (and nothing else failed)
+  5    batch: the input holds no bets
+  130  batch: stopped by Ctrl-C; the summary covers the bets verified until then
 Add --json to any command for one JSON object on standard output.
-Run 'zt-verify COMMAND --help' for the options of a command.)";
+Run 'zt-verify help COMMAND' or 'zt-verify COMMAND --help' for the options of a command.)";
 
 constexpr const char* kBetFooter = R"(
 The packages are registered first, in the order given, then the --noop ids. A bet's
 commitment names its game in gdp_id; that game's mapper checks the outcome.
+RECEIPT or TRANSCRIPT (not both) may be -, standard input.
+
+A verified bet does not vouch for payout, aux, operator_sig or root_index: they
+are not checked. When a bet fails, 'zt-verify explain' with the same arguments
+shows every recomputed and reported value.
 
 Examples:
   zt-verify bet plinko-1.receipt.json plinko-1.transcript.json --gdp plinko-classic.tar.gz
   zt-verify bet dice-1.receipt.json dice-1.transcript.json --noop dice-noop
+  producer | zt-verify bet - transcript.json --gdp game.tar.gz    (- reads standard input)
   zt-verify bet r.json t.json --gdp game.tar.gz --signer e7f4c0bad9cd8cca16cb7179e9449488f304a10e5760dae2cc1d56f1e09f8ea6 --json)";
 
 constexpr const char* kExplainFooter = R"(
@@ -59,8 +77,22 @@ Examples:
 constexpr const char* kBatchFooter = R"(
 FILE holds one bet per line (JSON Lines), each an object with the members "receipt"
 and "transcript". Each member is either the document itself, written inline, or a
-JSON string holding the document's text. Other members are ignored, blank lines are
-skipped, and a line that is not such an object counts as a failed bet.
+JSON string holding the document's text. A string member "name" is copied into the
+reports; other members are ignored. Blank lines are skipped, and a line that is not
+such an object counts as a failed bet. A pretty-printed document spreads over many
+lines and cannot be read here: give it to 'zt-verify bet' instead.
+
+The summary groups failures by message, with positions left out, and shows at
+most 1000 groups (the rest as "other messages"); it counts the bets accepted
+without an outcome check (--noop) and lists bet_ids that occur on several lines.
+--failures FILE gets LINE<TAB>MESSAGE<TAB>BET_ID<TAB>NAME per failed bet;
+--results FILE gets one JSON object per line, in input order:
+  {"line":7,"verdict":"failed","code":3,"message":"...","bet_id":"...","name":null,
+   "positions_in":null}
+verdict is verified, failed, unregistered, error or blank; positions_in is
+"receipt" or "transcript" when the message's line and column count in that
+document. FILE can be - for standard output. Ctrl-C stops reading: the bets read
+so far are finished and written, the summary is marked interrupted, exit 130.
 
 Examples:
   zt-verify batch bets.jsonl --gdp plinko-classic.tar.gz --gdp slot-3x5.tar
@@ -103,6 +135,8 @@ void add_package_options(CLI::App& command, zt::cli::PackageOptions& packages) {
                   "Accept any outcome for game ID; everything else is still checked "
                   "(repeatable)")
       ->type_name("ID");
+  command.add_flag("--force-noop", packages.force_noop,
+                   "Let --noop replace the mapper of a package given for the same game");
   command
       .add_option("--signer", packages.signers,
                   "Refuse packages not signed by this Ed25519 public key, 64 hex digits "
@@ -110,11 +144,45 @@ void add_package_options(CLI::App& command, zt::cli::PackageOptions& packages) {
       ->type_name("KEY");
 }
 
-bool wants_json(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (std::string(argv[i]) == "--json") return true;
+// option_names: the long option names of |command|, e.g. "--gdp".
+std::vector<std::string> option_names(const CLI::App& command) {
+  std::vector<std::string> names;
+  for (const CLI::Option* option : command.get_options()) {
+    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
   }
-  return false;
+  return names;
+}
+
+// suggest: "did you mean ..." for the first argument that is neither a command nor
+// an option of the command given, when one is close to it.
+std::optional<std::string> suggest(const CLI::App& app, const std::vector<std::string>& arguments,
+                                   const std::vector<std::string>& commands) {
+  const CLI::App* command = nullptr;
+  for (const std::string& word : arguments) {
+    if (std::ranges::find(commands, word) != commands.end()) {
+      command = app.get_subcommand(word);
+      break;
+    }
+  }
+  if (command == nullptr) {
+    for (const std::string& word : arguments) {
+      if (word.starts_with("-")) continue;
+      std::string text = "'" + word + "' is not a command; ";
+      if (auto match = zt::cli::closest_match(word, commands)) {
+        return text + "did you mean '" + *match + "'?";
+      }
+      return text + "the commands are bet, explain, batch and inspect";
+    }
+    return std::string("the commands are bet, explain, batch and inspect");
+  }
+  const std::vector<std::string> options = option_names(*command);
+  for (const std::string& word : arguments) {
+    if (!word.starts_with("--")) continue;
+    const std::string name = word.substr(0, word.find('='));
+    if (std::ranges::find(options, name) != options.end()) continue;
+    if (auto match = zt::cli::closest_match(name, options)) return "did you mean " + *match + "?";
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -166,7 +234,13 @@ int main(int argc, char** argv) {
       ->type_name("N");
   batch_command
       ->add_option("--failures", batch.failures_file,
-                   "Write each failing line as LINE<TAB>MESSAGE to this file")
+                   "Write each failing line as LINE<TAB>MESSAGE<TAB>BET_ID<TAB>NAME to FILE "
+                   "(- for standard output)")
+      ->type_name("FILE");
+  batch_command
+      ->add_option("--results", batch.results_file,
+                   "Write one JSON object per input line, in order, to FILE (- for standard "
+                   "output)")
       ->type_name("FILE");
   bool no_progress = false;
   batch_command->add_flag("--no-progress", no_progress,
@@ -202,18 +276,33 @@ int main(int argc, char** argv) {
                           "everyone using the server (--signer still applies)");
   serve_command->footer(kServeFooter);
 
+  const std::vector<std::string> commands = {"bet", "explain", "batch", "inspect", "serve"};
+  std::vector<std::string> arguments =
+      zt::cli::normalized_arguments(std::vector<std::string>(argv + 1, argv + argc), commands);
+  const bool json = std::ranges::find(arguments, "--json") != arguments.end();
   try {
-    app.parse(argc, argv);
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::CallForVersion& version) {
+    return app.exit(version);
   } catch (const CLI::ParseError& error) {
-    const int code = app.exit(error);  // prints help, the version or the error
-    if (code == 0) return zt::cli::kExitVerified;
-    if (wants_json(argc, argv)) {
+    std::string message = error.what();
+    if (const auto suggestion = suggest(app, arguments, commands)) {
+      const bool no_command = message.starts_with("A subcommand is required");
+      message = no_command ? *suggestion : message + "; " + *suggestion;
+    }
+    if (json) {
       zt::json::Object result;
       zt::cli::put(result, "command", nullptr);
       zt::cli::put(result, "exit_code", static_cast<std::uint64_t>(zt::cli::kExitBadInput));
-      zt::cli::put(result, "message", std::string(error.what()));
+      zt::cli::put(result, "message", message);
       std::cout << zt::cli::to_json(std::move(result)) << "\n";
     }
+    std::cerr << "zt-verify: " << zt::cli::visible_text(message) << "\n"
+              << "Usage: zt-verify bet|explain|batch|inspect|serve ... (run 'zt-verify help' for "
+                 "the commands, 'zt-verify help COMMAND' for one command's options)\n";
     return zt::cli::kExitBadInput;
   }
 

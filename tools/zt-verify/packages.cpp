@@ -32,7 +32,9 @@ std::expected<Registration, RegistrationFailure> register_package(
   if (!package) {
     const gdp::GdpRegistrationError error{gdp::GdpRegistrationKind::PackageLoad,
                                           package.error().message()};
-    return failure(kExitLoadFailed, path, error.message());
+    std::string message = error.message();
+    if (auto hint = not_an_archive_hint(*bytes)) message += " (" + *hint + ")";
+    return failure(kExitLoadFailed, path, std::move(message));
   }
   const gdp::loader::GdpMetadata& metadata = package->metadata;
   if (auto pinned_ok = check_pinned_signer(metadata.signer_ed25519, pinned); !pinned_ok) {
@@ -61,6 +63,15 @@ std::expected<std::vector<Registration>, RegistrationFailure> register_mappers(
     registrations.push_back(std::move(*registration));
   }
   for (const std::string& id : options.noop_ids) {
+    const Registration* package = registration_for(registrations, id);
+    if (package != nullptr && package->file && !options.force_noop) {
+      return failure(kExitBadInput, std::nullopt,
+                     "--noop " + id + " would replace the mapper of package " + *package->file +
+                         " for the same game, so its outcomes would go unchecked; drop --noop " +
+                         id + ", or add --force-noop if that is what you want");
+    }
+  }
+  for (const std::string& id : options.noop_ids) {
     gdp::register_noop_mapper(id);
     registrations.push_back(Registration{id, "noop", nullptr, std::nullopt, std::nullopt});
   }
@@ -79,6 +90,22 @@ std::string describe_registration(const Registration& registration) {
   if (!registration.file) return "the no-op mapper (--noop)";
   return registration.mapper + " " + to_json(registration.parameters) + " from " +
          *registration.file;
+}
+
+std::optional<std::string> not_an_archive_hint(std::string_view bytes) {
+  constexpr std::size_t kTarMagicOffset = 257;
+  if (bytes.starts_with("\x1f\x8b")) return std::nullopt;  // gzip
+  if (bytes.size() >= kTarMagicOffset + 5 && bytes.substr(kTarMagicOffset, 5) == "ustar") {
+    return std::nullopt;
+  }
+  const std::size_t first = bytes.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
+  if (first != std::string_view::npos && (bytes[first] == '{' || bytes[first] == '[')) {
+    return std::string(
+        "the file is not a tar or tar.gz archive but JSON; a receipt or transcript is given "
+        "as RECEIPT or TRANSCRIPT, and --gdp takes the game's package");
+  }
+  if (bytes.size() < 512) return std::string("the file is not a tar or tar.gz archive");
+  return std::nullopt;
 }
 
 json::Value registrations_json(const std::vector<Registration>& registrations) {

@@ -18,6 +18,7 @@ struct PackageOptions {
   std::vector<std::string> gdp_files;
   std::vector<std::string> noop_ids;
   std::vector<std::string> signers;  // as given on the command line
+  bool force_noop = false;           // let --noop replace a package's mapper
 };
 
 // Registration: one mapper the tool bound to a GDP id.
@@ -37,9 +38,10 @@ struct RegistrationFailure {
 
 // register_mappers: checks the --signer keys, then registers every package in
 // command-line order, then every no-op id (so --noop wins over a package of the
-// same id). Stops at the first failure: exit 1 for a bad key or an unreadable
-// package file, exit 2 for a package that does not load, does not build its
-// mapper or is refused by --signer. A load or build failure carries the
+// same id, but only with force_noop: otherwise such a --noop is refused with exit
+// 1, as it would silently turn off a package's outcome check). Stops at the first
+// failure: exit 1 for a bad key or an unreadable package file, exit 2 for a package that does not
+// load, does not build its mapper or is refused by --signer. A load or build failure carries the
 // library's exact text, e.g. "failed to load GDP package: signature verification failed".
 [[nodiscard]] std::expected<std::vector<Registration>, RegistrationFailure> register_mappers(
     const PackageOptions& options);
@@ -50,6 +52,10 @@ const Registration* registration_for(const std::vector<Registration>& registrati
 
 // describe_registration: e.g. "plinko {"levels":12} from plinko-classic.gdp.tar.gz".
 std::string describe_registration(const Registration& registration);
+
+// not_an_archive_hint: for a package file that failed to load, a sentence saying it
+// is not a tar or tar.gz archive at all (and what it looks like), if so.
+std::optional<std::string> not_an_archive_hint(std::string_view bytes);
 
 json::Value registrations_json(const std::vector<Registration>& registrations);
 

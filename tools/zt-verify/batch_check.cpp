@@ -1,0 +1,141 @@
+// zt-verify/batch_check.cpp: decode, verify and describe one line.
+#include "batch_check.h"
+
+#include <algorithm>
+
+#include "batch_line.h"
+#include "document_hints.h"
+#include "json_output.h"
+#include "records/parse.h"
+#include "verifier/verify_bet.h"
+#include "visible_text.h"
+
+namespace zt::cli {
+namespace {
+
+const char* verdict_name(LineVerdict verdict) {
+  switch (verdict) {
+    case LineVerdict::blank:
+      return "blank";
+    case LineVerdict::verified:
+      return "verified";
+    case LineVerdict::failed:
+      return "failed";
+    case LineVerdict::unregistered:
+      return "unregistered";
+    case LineVerdict::error:
+      return "error";
+  }
+  return "error";
+}
+
+LineOutcome error(std::string message, int code) {
+  LineOutcome outcome;
+  outcome.verdict = LineVerdict::error;
+  outcome.code = code;
+  outcome.message = std::move(message);
+  return outcome;
+}
+
+std::string hex_byte(unsigned char byte) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  return std::string("0x") + kDigits[byte >> 4] + kDigits[byte & 0xF];
+}
+
+}  // namespace
+
+LineOutcome check_batch_line(std::string_view line, LineContext& context) {
+  if (is_blank_line(line)) return {};
+  if (const auto offset = first_invalid_utf8(line)) {
+    return error("line is not UTF-8: byte " + hex_byte(static_cast<unsigned char>(line[*offset])) +
+                     " at column " + std::to_string(*offset + 1) +
+                     " does not start or continue a UTF-8 character",
+                 1);
+  }
+  auto documents = split_batch_line(line, context.receipt_buffer, context.transcript_buffer);
+  if (!documents) return error(std::move(documents.error()), 2);
+
+  LineOutcome outcome;
+  outcome.name = std::move(documents->name);
+  auto receipt = records::parse_bet_receipt(documents->receipt);
+  if (!receipt) {
+    outcome.verdict = LineVerdict::error;
+    outcome.code = 2;
+    outcome.message = "failed to parse receipt: " + receipt.error().message();
+    outcome.context = "receipt";
+    return outcome;
+  }
+  outcome.has_bet_id = true;
+  outcome.bet_id = receipt->bet_id;
+  auto transcript = records::parse_settlement_transcript(documents->transcript);
+  if (!transcript) {
+    outcome.verdict = LineVerdict::error;
+    outcome.code = 2;
+    outcome.message = "failed to parse transcript: " + transcript.error().message();
+    outcome.context = "transcript";
+    return outcome;
+  }
+  auto verdict = verifier::verify_bet(*receipt, *transcript);
+  if (!verdict) {
+    outcome.verdict = verdict.error().kind == errors::VerifyKind::MappingNotImplemented
+                          ? LineVerdict::unregistered
+                          : LineVerdict::failed;
+    outcome.message = verdict.error().message();
+    return outcome;
+  }
+  outcome.verdict = LineVerdict::verified;
+  const std::string& gdp_id = receipt->commitment->gdp_id;
+  outcome.unchecked_outcome =
+      context.noop_games != nullptr &&
+      std::ranges::find(*context.noop_games, gdp_id) != context.noop_games->end();
+  return outcome;
+}
+
+int exit_code_of_line(const LineOutcome& outcome) {
+  switch (outcome.verdict) {
+    case LineVerdict::blank:
+      return -1;
+    case LineVerdict::verified:
+      return 0;
+    case LineVerdict::failed:
+      return 3;
+    case LineVerdict::unregistered:
+      return 4;
+    case LineVerdict::error:
+      return outcome.code;
+  }
+  return 2;
+}
+
+std::string results_line(std::uint64_t number, const LineOutcome& outcome) {
+  json::Object object;
+  const int code = exit_code_of_line(outcome);
+  put(object, "line", number);
+  put(object, "verdict", verdict_name(outcome.verdict));
+  put(object, "code", code < 0 ? json::Value() : json::Value(static_cast<std::uint64_t>(code)));
+  put(object, "message", outcome.message.empty() ? json::Value() : json::Value(outcome.message));
+  put(object, "bet_id", outcome.has_bet_id ? json::Value(outcome.bet_id) : json::Value());
+  put(object, "name", outcome.name.empty() ? json::Value() : json::Value(outcome.name));
+  put(object, "positions_in",
+      outcome.context.empty() ? json::Value() : json::Value(outcome.context));
+  if (outcome.verdict == LineVerdict::verified) {
+    put(object, "outcome_checked", !outcome.unchecked_outcome);
+  }
+  std::string text = to_json(json::Value(std::move(object)));
+  text += '\n';
+  return text;
+}
+
+std::string failures_line(std::uint64_t number, const LineOutcome& outcome) {
+  std::string text = std::to_string(number);
+  text += '\t';
+  text += visible_text(outcome.message);
+  text += '\t';
+  text += visible_text(outcome.bet_id);
+  text += '\t';
+  text += visible_text(outcome.name);
+  text += '\n';
+  return text;
+}
+
+}  // namespace zt::cli

@@ -1,0 +1,36 @@
+// zt-verify/duplicate_ids.h: finding bet_ids that occur on more than one line, in
+// bounded memory: each id is kept as a 64-bit hash with its first line, in an open
+// addressing table that stops growing at kMaxIds ids.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace zt::cli {
+
+class DuplicateIds {
+ public:
+  static constexpr std::size_t kMaxIds = std::size_t{1} << 21;  // 2,097,152 ids, 64 MiB
+
+  // first_line_of: the first line |bet_id| was seen on, if earlier; otherwise
+  // remembers |line| for it (unless the table is full) and returns nothing.
+  std::optional<std::uint64_t> first_line_of(std::string_view bet_id, std::uint64_t line);
+
+  // complete: false once an id could not be remembered because the table was full.
+  bool complete() const { return complete_; }
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;  // 0: empty
+    std::uint64_t line = 0;
+  };
+  void grow();
+
+  std::vector<Slot> slots_;
+  std::size_t used_ = 0;
+  bool complete_ = true;
+};
+
+}  // namespace zt::cli
