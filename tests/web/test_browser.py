@@ -93,6 +93,7 @@ def example(name):
 
 
 def test_the_page_lists_the_loaded_games(page):
+    page.save_screenshot(str(SCREENSHOTS / "start.png"))
     rows = [row.text for row in page.find_elements(By.CSS_SELECTOR, "#games tbody tr")]
     assert any(row.startswith("plinko-classic plinko") for row in rows)
     assert any(row.startswith("dice-noop no-op") for row in rows)
