@@ -34,7 +34,7 @@ std::vector<std::string> runs_of(const std::string& input, std::size_t piece) {
     auto run = reader.next();
     EXPECT_TRUE(run.has_value());
     if (!run || !*run) break;
-    runs.push_back(std::move(**run));
+    runs.emplace_back((*run)->view());
   }
   writer.join();
   close(fds[0]);

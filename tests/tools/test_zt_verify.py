@@ -646,3 +646,33 @@ def test_command_line_forgives_and_suggests():
         assert code == 1 and suggestion in err and "zt-verify help" in err, args
     code, out, _ = run("--json", "bet", *documents("plinko-1"), *OPTIONS)
     assert code == 0 and json.loads(out)["verdict"] == "verified"
+
+
+def test_progress_fits_the_terminal_and_is_cleared(tmp_path):
+    import fcntl
+    import pty
+    import struct
+    import termios
+    text, _ = generated_batch(500)
+    batch = tmp_path / "bets.jsonl"
+    batch.write_text(text, encoding="utf-8")
+    controller, terminal = pty.openpty()
+    fcntl.ioctl(terminal, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 40, 0, 0))
+    done = subprocess.run([TOOL, "batch", str(batch), "--gdp", str(PLINKO), "--noop", "dice-noop"],
+                          stdout=subprocess.PIPE, stderr=terminal, timeout=300)
+    os.close(terminal)
+    drawn = b""
+    while True:
+        try:
+            chunk = os.read(controller, 65536)
+        except OSError:
+            break
+        if not chunk:
+            break
+        drawn += chunk
+    os.close(controller)
+    assert done.returncode == 3 and done.stdout.startswith(b"FAILED")
+    assert drawn.endswith(b"\r\x1b[K")  # cleared at the end
+    lines = [line.removesuffix(b"\x1b[K") for line in drawn.split(b"\r") if line]
+    assert lines and all(len(line) <= 39 for line in lines), lines
+    assert any(b"bets/s" in line for line in lines)

@@ -37,17 +37,12 @@ LineOutcome error(std::string message, int code) {
   return outcome;
 }
 
-std::string hex_byte(unsigned char byte) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  return std::string("0x") + kDigits[byte >> 4] + kDigits[byte & 0xF];
-}
-
 }  // namespace
 
 LineOutcome check_batch_line(std::string_view line, LineContext& context) {
   if (is_blank_line(line)) return {};
   if (const auto offset = first_invalid_utf8(line)) {
-    return error("line is not UTF-8: byte " + hex_byte(static_cast<unsigned char>(line[*offset])) +
+    return error("line is not UTF-8: byte " + byte_text(static_cast<unsigned char>(line[*offset])) +
                      " at column " + std::to_string(*offset + 1) +
                      " does not start or continue a UTF-8 character",
                  1);

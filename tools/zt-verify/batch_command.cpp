@@ -42,8 +42,8 @@ std::string count_of(std::uint64_t count, const char* singular, const char* plur
 
 std::string verdict_line(const BatchResult& result) {
   if (result.interrupted) {
-    return "INTERRUPTED  stopped before the end of the input; " +
-           count_of(result.total, "bet was", "bets were") + " verified up to then";
+    return "INTERRUPTED  stopped before the end of the input; the summary covers the " +
+           count_of(result.total, "bet", "bets") + " read until then";
   }
   if (result.total == 0) return "NO BETS  the input holds no bets, so nothing was verified";
   if (result.failed == 0) {

@@ -26,7 +26,7 @@ constexpr std::size_t kRunsPerJob = 3;
 constexpr std::size_t kDuplicateExamples = 10;
 
 struct Run {
-  std::string bytes;
+  ByteRun bytes;
   std::uint64_t first_line = 0;  // the 1-based number of its first line
   std::vector<LineOutcome> outcomes;
   std::string failures_text;  // rows for --failures, formatted by the worker
@@ -118,7 +118,7 @@ class Aggregator {
 
 // verify_run: every line of |run|, with the report rows the settings ask for.
 void verify_run(Run& run, const BatchSettings& settings, LineContext& context) {
-  const std::vector<std::string_view> lines = lines_of(run.bytes);
+  const std::vector<std::string_view> lines = lines_of(run.bytes.view());
   run.outcomes.reserve(lines.size());
   std::uint64_t line_number = run.first_line;
   for (std::string_view line : lines) {
@@ -134,7 +134,12 @@ void verify_run(Run& run, const BatchSettings& settings, LineContext& context) {
 
 // line_count: the lines lines_of finds in |run|.
 std::uint64_t line_count(std::string_view run) {
-  const auto newlines = static_cast<std::uint64_t>(std::count(run.begin(), run.end(), '\n'));
+  std::uint64_t newlines = 0;
+  for (const char* p = run.data();
+       const void* found = std::memchr(p, '\n', run.data() + run.size() - p);) {
+    ++newlines;
+    p = static_cast<const char*>(found) + 1;
+  }
   return newlines + (!run.empty() && run.back() != '\n' ? 1 : 0);
 }
 
@@ -154,7 +159,7 @@ void read_runs(int fd, const BatchSettings& settings, Pipeline& pipeline, std::s
     auto run = std::make_unique<Run>();
     run->bytes = std::move(**bytes);
     run->first_line = next_line;
-    next_line += line_count(run->bytes);
+    next_line += line_count(run->bytes.view());
     std::unique_lock guard(pipeline.lock);
     pipeline.space_ready.wait(guard, [&] { return pipeline.in_flight.size() < max_runs; });
     pipeline.to_verify.push_back(run.get());

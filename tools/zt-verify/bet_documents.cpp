@@ -1,8 +1,7 @@
-// zt-verify/bet_documents.cpp: the decode-then-verify path shared by bet and batch.
+// zt-verify/bet_documents.cpp: the receipt first, then the transcript.
 #include "bet_documents.h"
 
 #include "records/parse.h"
-#include "verifier/verify_bet.h"
 
 namespace zt::cli {
 
@@ -19,15 +18,6 @@ std::expected<DecodedBet, DocumentError> decode_bet(std::string_view receipt_jso
         DecodeStage::transcript, "failed to parse transcript: " + transcript.error().message()});
   }
   return DecodedBet{std::move(*receipt), std::move(*transcript)};
-}
-
-std::optional<std::string> check_bet(std::string_view receipt_json,
-                                     std::string_view transcript_json) {
-  auto bet = decode_bet(receipt_json, transcript_json);
-  if (!bet) return std::move(bet.error().message);
-  auto verdict = verifier::verify_bet(bet->receipt, bet->transcript);
-  if (!verdict) return verdict.error().message();
-  return std::nullopt;
 }
 
 }  // namespace zt::cli

@@ -1,10 +1,9 @@
-// zt-verify/bet_documents.h: decoding and verifying one bet from its two JSON
-// texts, with the C ABI's message for each failure, so the tool reports exactly
-// what a host program of the library would see.
+// zt-verify/bet_documents.h: decoding one bet from its two JSON texts, with the C
+// ABI's message for each failure, so the tool reports exactly what a host program
+// of the library would see.
 #pragma once
 
 #include <expected>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,10 +26,5 @@ struct DocumentError {
 // decode_bet: the receipt first, then the transcript. The texts must be UTF-8.
 [[nodiscard]] std::expected<DecodedBet, DocumentError> decode_bet(std::string_view receipt_json,
                                                                   std::string_view transcript_json);
-
-// check_bet: decode_bet and verify_bet; the failure message, or nothing when the
-// bet verified.
-std::optional<std::string> check_bet(std::string_view receipt_json,
-                                     std::string_view transcript_json);
 
 }  // namespace zt::cli

@@ -15,12 +15,12 @@ bool is_blank(std::string_view text) {
   return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
 }
 
-std::string hex_byte(std::uint8_t byte) {
+}  // namespace
+
+std::string byte_text(unsigned char byte) {
   static constexpr char kDigits[] = "0123456789abcdef";
   return std::string("0x") + kDigits[byte >> 4] + kDigits[byte & 0xF];
 }
-
-}  // namespace
 
 std::optional<std::size_t> first_invalid_utf8(std::string_view text) {
   if (ffi::is_valid_utf8(text)) return std::nullopt;
@@ -48,7 +48,7 @@ std::optional<std::size_t> first_invalid_utf8(std::string_view text) {
 std::string not_utf8_hint(std::string_view role, std::string_view text) {
   const std::size_t offset = first_invalid_utf8(text).value_or(0);
   return "the " + std::string(role) + " is not UTF-8: byte " +
-         hex_byte(static_cast<std::uint8_t>(text[offset])) + " at offset " +
+         byte_text(static_cast<unsigned char>(text[offset])) + " at offset " +
          std::to_string(offset) +
          " does not start or continue a UTF-8 character; save the file as UTF-8";
 }

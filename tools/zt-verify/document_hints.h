@@ -15,6 +15,9 @@ namespace zt::cli {
 // UTF-8, or nothing when |text| is valid UTF-8.
 std::optional<std::size_t> first_invalid_utf8(std::string_view text);
 
+// byte_text: e.g. "0xe9", for naming a byte in a message.
+std::string byte_text(unsigned char byte);
+
 // not_utf8_hint: e.g. "the receipt is not UTF-8: byte 0xe9 at offset 17 ...", for a
 // |role| ("receipt", "transcript") whose text is not valid UTF-8.
 std::string not_utf8_hint(std::string_view role, std::string_view text);

@@ -37,11 +37,11 @@ StopOnSignal::StopOnSignal() {
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
+// The signals stay blocked in this thread: one that arrived after the reading
+// thread ended stays pending instead of ending the process before the summary.
 StopOnSignal::~StopOnSignal() {
   signal(SIGINT, SIG_DFL);
   signal(SIGTERM, SIG_DFL);
-  const sigset_t set = stop_signals();
-  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 void StopOnSignal::allow_signals_here() {

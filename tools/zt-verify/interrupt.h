@@ -9,8 +9,10 @@ namespace zt::cli {
 
 // StopOnSignal: while it lives, SIGINT and SIGTERM set stop_requested() instead of
 // ending the process, and interrupt a blocking read of the thread that receives
-// them. Only the thread that calls allow_signals_here() receives them; every thread
-// started after the constructor has them blocked.
+// them. Only the thread that calls allow_signals_here() receives them; the
+// constructing thread and every thread started after it have them blocked, and the
+// constructing thread keeps them blocked for the rest of the run (a late Ctrl-C
+// cannot cut the summary short).
 class StopOnSignal {
  public:
   StopOnSignal();

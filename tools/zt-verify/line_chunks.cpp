@@ -7,18 +7,58 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <utility>
 
 namespace zt::cli {
 
-std::expected<std::optional<std::string>, std::string> LineChunkReader::next() {
-  std::string run = std::move(pending_);
-  pending_.clear();
+ByteRun::~ByteRun() { std::free(data_); }
+
+ByteRun::ByteRun(ByteRun&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
+
+ByteRun& ByteRun::operator=(ByteRun&& other) noexcept {
+  if (this != &other) {
+    std::free(data_);
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
+  }
+  return *this;
+}
+
+char* ByteRun::spare(std::size_t count) {
+  if (capacity_ - size_ < count) {
+    const std::size_t capacity = std::max(size_ + count, capacity_ + capacity_ / 2);
+    void* grown = std::realloc(data_, capacity);
+    if (grown == nullptr) throw std::bad_alloc();
+    data_ = static_cast<char*>(grown);
+    capacity_ = capacity;
+  }
+  return data_ + size_;
+}
+
+ByteRun ByteRun::take_tail(std::size_t from) {
+  ByteRun tail;
+  if (size_ > from) {
+    std::memcpy(tail.spare(size_ - from), data_ + from, size_ - from);
+    tail.commit(size_ - from);
+  }
+  size_ = from;
+  return tail;
+}
+
+std::expected<std::optional<ByteRun>, std::string> LineChunkReader::next() {
+  ByteRun run = std::move(pending_);
   // One past the last newline in |run|, 0 when it has none yet.
   std::size_t line_end = 0;
   bool drained = false;  // the last read returned less than asked: no more input waits
-  if (const void* found = memrchr(run.data(), '\n', run.size())) {
-    line_end = static_cast<const char*>(found) - run.data() + 1;
+  if (const void* found = memrchr(run.view().data(), '\n', run.size())) {
+    line_end = static_cast<const char*>(found) - run.view().data() + 1;
   }
   while (true) {
     if (stop_ != nullptr && stop_->load()) {
@@ -27,36 +67,30 @@ std::expected<std::optional<std::string>, std::string> LineChunkReader::next() {
     }
     if (at_end_) {
       if (run.empty()) return std::nullopt;
-      return std::optional<std::string>(std::move(run));
+      return std::optional<ByteRun>(std::move(run));
     }
-    // A run is handed on once it is large, or when the input has nothing more for
-    // now, so a slow producer's lines are verified as they come.
     if (line_end > 0 && (run.size() >= kChunkBytes || drained)) break;
 
     const std::size_t kept = run.size();
-    if (run.capacity() < kept + kReadBytes)
-      run.reserve(std::max(2 * run.capacity(), kept + kReadBytes));
-    run.resize(kept + kReadBytes);
-    const ssize_t got = read(fd_, run.data() + kept, kReadBytes);
+    const ssize_t got = read(fd_, run.spare(kReadBytes), kReadBytes);
     if (got < 0) {
-      const int error = errno;
-      run.resize(kept);
-      if (error == EINTR) continue;  // a signal: the loop checks whether to stop
-      return std::unexpected(std::string(std::strerror(error)));
+      if (errno == EINTR) continue;  // a signal: the loop checks whether to stop
+      return std::unexpected(std::string(std::strerror(errno)));
     }
-    run.resize(kept + static_cast<std::size_t>(got));
+    run.commit(static_cast<std::size_t>(got));
     drained = static_cast<std::size_t>(got) < kReadBytes;
     if (got == 0) {
       at_end_ = true;
       continue;
     }
-    if (const void* found = memrchr(run.data() + kept, '\n', static_cast<std::size_t>(got))) {
-      line_end = static_cast<const char*>(found) - run.data() + 1;
+    const char* start = run.view().data();
+    if (const void* found = memrchr(start + kept, '\n', static_cast<std::size_t>(got))) {
+      line_end = static_cast<const char*>(found) - start + 1;
     }
   }
-  pending_.assign(run, line_end, std::string::npos);
-  run.resize(line_end);
-  return std::optional<std::string>(std::move(run));
+  // The run keeps its whole lines; the partial line after them starts the next one.
+  pending_ = run.take_tail(line_end);
+  return std::optional<ByteRun>(std::move(run));
 }
 
 }  // namespace zt::cli

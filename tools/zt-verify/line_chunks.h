@@ -9,8 +9,39 @@
 #include <expected>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zt::cli {
+
+// ByteRun: bytes in one malloc'd block that grows with realloc, which moves large
+// blocks by remapping pages rather than copying them, so a line of a gigabyte
+// needs about a gigabyte, not three.
+class ByteRun {
+ public:
+  ByteRun() = default;
+  ~ByteRun();
+  ByteRun(ByteRun&& other) noexcept;
+  ByteRun& operator=(ByteRun&& other) noexcept;
+  ByteRun(const ByteRun&) = delete;
+  ByteRun& operator=(const ByteRun&) = delete;
+
+  std::string_view view() const { return {data_, size_}; }
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+
+  // spare: room for |count| more bytes after the current ones (growing by half at
+  // least); commit() then adds the ones written.
+  char* spare(std::size_t count);
+  void commit(std::size_t count) { size_ += count; }
+  // take_tail: the bytes from |from| on, moved into a new run; this one keeps the
+  // bytes before |from|.
+  ByteRun take_tail(std::size_t from);
+
+ private:
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+};
 
 class LineChunkReader {
  public:
@@ -22,8 +53,9 @@ class LineChunkReader {
 
   // next: the next run of whole lines, newlines included (the stream's last line may
   // lack its newline); nothing at the end of the stream or once stopped; the
-  // strerror text when a read fails.
-  [[nodiscard]] std::expected<std::optional<std::string>, std::string> next();
+  // strerror text when a read fails. A run is handed on once it is kChunkBytes long,
+  // or earlier when the input has nothing more for now (a slow producer).
+  [[nodiscard]] std::expected<std::optional<ByteRun>, std::string> next();
 
   // stopped: whether next() ended because |stop| was set (the rest is unread).
   bool stopped() const { return stopped_; }
@@ -31,7 +63,7 @@ class LineChunkReader {
  private:
   int fd_;
   const std::atomic<bool>* stop_;
-  std::string pending_;  // the start of a line whose newline has not been read yet
+  ByteRun pending_;  // the start of a line whose newline has not been read yet
   bool at_end_ = false;
   bool stopped_ = false;
 };

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "crypto/sha256.h"
 #include "gdp/gdp_registry.h"
 #include "rng/derivations.h"
+#include "verifier/bet_trace.h"
 
 namespace zt::verifier {
 namespace {
@@ -180,7 +182,79 @@ TEST_F(VerifyBet, EachCheckAndItsMessage) {
     Bet bet = honest_bet();
     for (const Fault& fault : c.faults) fault(bet);
     EXPECT_EQ(error_of(bet), c.message);
+    // The trace runs the same checks, so it fails the same way.
+    const BetTrace trace = trace_bet(bet.receipt, bet.transcript);
+    ASSERT_TRUE(trace.failure.has_value());
+    EXPECT_EQ(trace.failure->message(), c.message);
   }
+}
+
+// trace_value: the value |name| of check |check| as text, or "<absent>".
+std::string trace_value(const BetTrace& trace, std::string_view check, std::string_view name) {
+  for (const TraceCheck& entry : trace.checks) {
+    if (entry.name != check) continue;
+    for (const TraceValue& value : entry.values) {
+      if (value.name == name && value.value.is_string()) return value.value.as_string();
+    }
+  }
+  return "<absent>";
+}
+
+const TraceCheck& trace_check(const BetTrace& trace, std::string_view name) {
+  for (const TraceCheck& check : trace.checks) {
+    if (check.name == name) return check;
+  }
+  throw std::logic_error("no such check");
+}
+
+TEST_F(VerifyBet, TraceShowsTheWalkOfEachCheck) {
+  const Bet bet = honest_bet();
+  const BetTrace trace = trace_bet(bet.receipt, bet.transcript);
+  ASSERT_FALSE(trace.failure.has_value());
+  for (const TraceCheck& check : trace.checks) EXPECT_EQ(check.state, CheckState::passed);
+
+  const TraceCheck& merkle = trace_check(trace, "merkle_proof");
+  ASSERT_EQ(merkle.steps.size(), 2u);
+  EXPECT_EQ(merkle.steps[0][1].value, json::Value("right"));
+  EXPECT_EQ(merkle.steps[1][1].value, json::Value("left"));
+  EXPECT_EQ(merkle.steps[1][3].value,
+            json::Value(trace_value(trace, "merkle_proof", "computed_root")));
+  EXPECT_EQ(trace_value(trace, "merkle_proof", "computed_root"),
+            trace_value(trace, "merkle_proof", "reported_merkle_root"));
+
+  const TraceCheck& beacons = trace_check(trace, "beacon_mix");
+  ASSERT_EQ(beacons.steps.size(), 2u);
+  EXPECT_EQ(beacons.steps[0][0].value, json::Value("drand"));
+  EXPECT_EQ(beacons.steps[1][1].value, json::Value("02cd"));
+
+  // Server seed, client seed, the nonce as 8 big-endian bytes, the beacon mix.
+  const TraceCheck& entropy = trace_check(trace, "rng_entropy");
+  ASSERT_EQ(entropy.steps.size(), 4u);
+  EXPECT_EQ(entropy.steps[2][1].value, json::Value("000000000000002a"));
+  EXPECT_EQ(trace_value(trace, "mapper", "mapper"), "noop");
+}
+
+TEST_F(VerifyBet, TraceSaysInWordsWhatCannotBeCompared) {
+  Bet short_leaf = honest_bet();
+  kLeafShort(short_leaf);
+  BetTrace trace = trace_bet(short_leaf.receipt, short_leaf.transcript);
+  EXPECT_EQ(trace_check(trace, "bet_leaf").state, CheckState::failed);
+  EXPECT_EQ(trace_check(trace, "bet_leaf").notes,
+            std::vector<std::string>{"bet_leaf is 31 bytes; a SHA-256 digest is 32"});
+  EXPECT_EQ(trace_check(trace, "merkle_proof").state, CheckState::not_run);
+
+  Bet no_commitment = honest_bet();
+  kNoCommitment(no_commitment);
+  trace = trace_bet(no_commitment.receipt, no_commitment.transcript);
+  EXPECT_EQ(trace_check(trace, "commitment").notes.size(), 1u);
+
+  BetInputs unknown;
+  unknown.gdp_id = "verifier-test-unknown";
+  const Bet unregistered = honest_bet(unknown);
+  trace = trace_bet(unregistered.receipt, unregistered.transcript);
+  EXPECT_EQ(trace_check(trace, "mapper").notes,
+            std::vector<std::string>{"no mapper is registered for game verifier-test-unknown"});
+  EXPECT_EQ(trace_check(trace, "outcome").state, CheckState::not_run);
 }
 
 TEST_F(VerifyBet, ServerSeedCommitmentMustBeExactly32Bytes) {
