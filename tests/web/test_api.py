@@ -239,6 +239,7 @@ def test_uploads_replace_a_game_for_everyone():
         assert status == 422
         assert result["registers"] is False
         assert result["message"].startswith("failed to load GDP package: ")
+        assert "not a tar" in result["hint"]
         assert server.get("/api/games")[2]["revision"] == 2
 
 

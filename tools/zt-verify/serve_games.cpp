@@ -52,6 +52,7 @@ json::Object upload_body(const gdp::loader::GdpPackage* package, const std::stri
   json::Object object;
   put(object, "command", "upload");
   put(object, "file", file);
+  put(object, "hint", nullptr);  // advice when the upload is no archive at all
   for (const char* key :
        {"id", "version", "name", "description", "mapper", "parameters", "mapping_sha256",
         "signer_ed25519", "signed", "signature_file", "artifact"}) {
@@ -149,8 +150,9 @@ UploadResult GameCatalog::upload(std::string_view package_bytes, const std::stri
       reinterpret_cast<const std::uint8_t*>(package_bytes.data()), package_bytes.size());
   auto archive = gdp::loader::read_package_archive(bytes);
   if (!archive) {
-    return refused(upload_body(nullptr, file), load_error_message(archive.error()), std::nullopt,
-                   true);
+    json::Object body = upload_body(nullptr, file);
+    put(body, "hint", text_or_null(not_an_archive_hint(package_bytes)));
+    return refused(std::move(body), load_error_message(archive.error()), std::nullopt, true);
   }
   // The archive is described even when validation then fails, as inspect does.
   json::Object body = upload_body(&*archive, file);

@@ -280,7 +280,8 @@ async function uploadPackage(file) {
   if (reply.ok) {
     status.textContent = `Loaded the game "${reply.body.id}" from ${file.name}${reply.body.replaced ? ', replacing the one loaded before' : ''}.`;
   } else {
-    status.textContent = `${file.name} was not loaded: ${reply.body.message || reply.body.error}`;
+    const hint = reply.body.hint ? ` ${reply.body.hint}` : '';
+    status.textContent = `${file.name} was not loaded: ${reply.body.message || reply.body.error}${hint}`;
   }
 }
 
