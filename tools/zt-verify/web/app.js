@@ -181,7 +181,7 @@ async function verify(event) {
       showChecks(result);
       const hint = result.verdict === 'error' ? result.hint : null;
       const note = games && result.gdp_id !== null ? replacementNote(result.gdp_id, games.changes) : null;
-      showVerdict(kind, title, hint ? `${detail} ${hint}` : detail, result.message, describeBet(result), note);
+      showVerdict(kind, title, hint ? `${detail} Hint: ${hint}.` : detail, result.message, describeBet(result), note);
     }
   } finally {
     button.disabled = false;
