@@ -7,6 +7,7 @@ import http.client
 import json
 import secrets
 import signal
+import socket
 import subprocess
 import urllib.parse
 
@@ -157,6 +158,33 @@ def test_unknown_paths_and_wrong_methods_get_json_errors(server):
         answer, _, result = server.request(method, path, b"" if method != "GET" else None)
         assert answer == status, (method, path)
         assert result["error"]
+
+
+def raw_exchange(server, raw):
+    """Sends |raw| bytes on a new connection; (status line, JSON body) of the answer."""
+    address = urllib.parse.urlsplit(server.url)
+    with socket.create_connection((address.hostname, address.port), timeout=30) as connection:
+        connection.sendall(raw)
+        answer = b""
+        while b"\r\n\r\n" not in answer:
+            answer += connection.recv(65536)
+        head, _, body = answer.partition(b"\r\n\r\n")
+        length = int(next(line.split(b":")[1] for line in head.split(b"\r\n")
+                          if line.lower().startswith(b"content-length:")))
+        while len(body) < length:
+            body += connection.recv(65536)
+    return head.split(b"\r\n")[0], json.loads(body)
+
+
+def test_requests_that_are_not_http_get_400_and_the_server_goes_on(server):
+    host = urllib.parse.urlsplit(server.url).netloc.encode()
+    for raw in (b"GARBAGE\r\n\r\n", b"\x00\xff\x1b[2J\r\n\r\n",
+                b"POST /api/verify HTTP/1.1\r\nHost: " + host +
+                b"\r\nContent-Length: 99999999999999999999\r\n\r\n"):
+        status, body = raw_exchange(server, raw)
+        assert status.startswith(b"HTTP/1.1 400 "), raw
+        assert body["error"]
+    assert server.get("/api/games")[0] == 200
 
 
 def test_other_sites_are_refused(server):
