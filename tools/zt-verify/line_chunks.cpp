@@ -57,8 +57,10 @@ std::expected<std::optional<ByteRun>, std::string> LineChunkReader::next() {
   // One past the last newline in |run|, 0 when it has none yet.
   std::size_t line_end = 0;
   bool drained = false;  // the last read returned less than asked: no more input waits
-  if (const void* found = memrchr(run.view().data(), '\n', run.size())) {
-    line_end = static_cast<const char*>(found) - run.view().data() + 1;
+  if (!run.empty()) {
+    if (const void* found = memrchr(run.view().data(), '\n', run.size())) {
+      line_end = static_cast<const char*>(found) - run.view().data() + 1;
+    }
   }
   while (true) {
     if (stop_ != nullptr && stop_->load()) {
