@@ -15,6 +15,7 @@
 #include "inspect_command.h"
 #include "json/value.h"
 #include "json_output.h"
+#include "serve_command.h"
 #include "visible_text.h"
 
 namespace {
@@ -110,6 +111,19 @@ same gdp.json. To know who made a package, compare that key with one you trust:
 Examples:
   zt-verify inspect plinko-classic.tar.gz
   zt-verify inspect game.tar.gz --signer e7f4c0bad9cd8cca16cb7179e9449488f304a10e5760dae2cc1d56f1e09f8ea6)";
+
+constexpr const char* kServeFooter = R"(
+Starts a small web server on this machine and prints the address to open in your
+browser. The page takes a bet's receipt and transcript (paste them or drop the files),
+shows the verdict in plain words and every check with its result. The page and the
+checks run here: nothing is sent anywhere else. Stop the server with Ctrl-C.
+
+The page also answers a JSON API (GET /api/games, POST /api/verify, POST /api/explain,
+POST /api/packages); docs/cli.md describes it.
+
+Examples:
+  zt-verify serve --gdp plinko-classic.tar.gz --gdp slot-3x5.tar
+  zt-verify serve --listen 127.0.0.1:0 --gdp game.tar.gz --signer KEY --allow-package-upload)";
 
 void add_package_options(CLI::App& command, zt::cli::PackageOptions& packages) {
   command
@@ -248,7 +262,21 @@ int main(int argc, char** argv) {
   inspect_command->add_flag("--json", inspect.json, "Print the result as one JSON object");
   inspect_command->footer(kInspectFooter);
 
-  const std::vector<std::string> commands = {"bet", "explain", "batch", "inspect"};
+  zt::cli::ServeOptions serve;
+  CLI::App* serve_command =
+      app.add_subcommand("serve", "Serve the verifier page for players on this machine");
+  serve_command
+      ->add_option("--listen", serve.listen,
+                   "Address to listen on (default 127.0.0.1:8080, this machine only; "
+                   "port 0 picks a free port)")
+      ->type_name("HOST:PORT");
+  add_package_options(*serve_command, serve.packages);
+  serve_command->add_flag("--allow-package-upload", serve.allow_package_upload,
+                          "Let the page load game packages; an upload replaces that game for "
+                          "everyone using the server (--signer still applies)");
+  serve_command->footer(kServeFooter);
+
+  const std::vector<std::string> commands = {"bet", "explain", "batch", "inspect", "serve"};
   std::vector<std::string> arguments =
       zt::cli::normalized_arguments(std::vector<std::string>(argv + 1, argv + argc), commands);
   const bool json = std::ranges::find(arguments, "--json") != arguments.end();
@@ -273,7 +301,7 @@ int main(int argc, char** argv) {
       std::cout << zt::cli::to_json(std::move(result)) << "\n";
     }
     std::cerr << "zt-verify: " << zt::cli::visible_text(message) << "\n"
-              << "Usage: zt-verify bet|explain|batch|inspect ... (run 'zt-verify help' for "
+              << "Usage: zt-verify bet|explain|batch|inspect|serve ... (run 'zt-verify help' for "
                  "the commands, 'zt-verify help COMMAND' for one command's options)\n";
     return zt::cli::kExitBadInput;
   }
@@ -284,5 +312,6 @@ int main(int argc, char** argv) {
     batch.progress = !no_progress;
     return zt::cli::run_batch_command(batch, std::cout);
   }
+  if (serve_command->parsed()) return zt::cli::run_serve(serve, std::cout, std::cerr);
   return zt::cli::run_inspect(inspect, std::cout);
 }
