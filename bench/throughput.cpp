@@ -1,0 +1,303 @@
+// throughput.cpp: whole bets through zt_core_verify_bet, one thread and N threads,
+// beside the physical bound of the same corpus measured in the same run:
+//   - a bare simdjson DOM parse of each bet's two texts, and
+//   - the SHA-256 compressions each bet needs, at OpenSSL's bulk per-block speed.
+// Also times package registration beside its own bound (inflate, one SHA-256 pass
+// over the archive, one Ed25519 verification).
+//
+//   zt_throughput [CORPUS_DIR] [--threads N] [--rounds R]
+//
+// CORPUS_DIR is what bench/make_corpus.py writes (bets.jsonl, packages/); the
+// default is the corpus generated at build time.
+#include <openssl/evp.h>
+#include <simdjson.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "crypto/commitment_leaf.h"
+#include "gdp/gdp_registry.h"
+#include "records/parse.h"
+#include "rng/entropy_stream.h"
+#include "zt/zt_core.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Bet {
+  std::string receipt;
+  std::string transcript;
+};
+
+struct Corpus {
+  std::vector<Bet> bets;
+  std::vector<std::vector<std::uint8_t>> packages;
+  std::size_t json_bytes = 0;
+};
+
+[[noreturn]] void die(const std::string& message) {
+  std::fprintf(stderr, "zt_throughput: %s\n", message.c_str());
+  std::exit(1);
+}
+
+std::vector<std::uint8_t> read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) die("cannot read " + path.string());
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Each line's two documents, re-serialised compactly by simdjson.
+Corpus load_corpus(const std::filesystem::path& dir) {
+  Corpus corpus;
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "packages")) {
+    corpus.packages.push_back(read_file(entry.path()));
+  }
+  std::sort(corpus.packages.begin(), corpus.packages.end());
+  std::ifstream in(dir / "bets.jsonl");
+  if (!in) die("cannot read " + (dir / "bets.jsonl").string());
+  simdjson::dom::parser parser;
+  std::string line;
+  while (std::getline(in, line)) {
+    simdjson::dom::element doc;
+    if (parser.parse(line).get(doc) != simdjson::SUCCESS) die("a corpus line is not JSON");
+    Bet bet{simdjson::minify(doc["receipt"]), simdjson::minify(doc["transcript"])};
+    corpus.json_bytes += bet.receipt.size() + bet.transcript.size();
+    corpus.bets.push_back(std::move(bet));
+  }
+  if (corpus.bets.empty()) die("the corpus holds no bets");
+  return corpus;
+}
+
+// SHA-256 compressions of one message of |bytes| bytes (padding included).
+std::size_t compressions(std::size_t bytes) { return (bytes + 8) / 64 + 1; }
+
+// The compressions a bet needs at the least: the leaf, two per proof node, the
+// seed commitment, the beacon mix, the entropy, and the stream (one HKDF extract
+// with its pads as midstates, then two per block drawn).
+std::size_t needed_compressions(const Bet& bet) {
+  auto receipt = zt::records::parse_bet_receipt(bet.receipt);
+  auto transcript = zt::records::parse_settlement_transcript(bet.transcript);
+  if (!receipt || !transcript || !receipt->commitment) die("a corpus bet does not decode");
+  const auto& commitment = *receipt->commitment;
+  std::size_t total = compressions(zt::crypto::commitment_leaf_bytes(commitment).size());
+  total += 2 * receipt->merkle_proof.size();
+  total += compressions(transcript->server_seed_plain.size());
+  std::size_t beacon_bytes = 0;
+  for (const auto& [name, value] : transcript->beacon_values) beacon_bytes += value.size();
+  total += compressions(beacon_bytes);
+  const std::size_t client = commitment.client_seed ? commitment.client_seed->size() : 0;
+  total += compressions(transcript->server_seed_plain.size() + client + 8 + 32);
+  // Count the blocks the mapper draws from this bet's own stream.
+  zt::crypto::Digest key{};
+  std::copy_n(transcript->rng_entropy.begin(),
+              std::min<std::size_t>(key.size(), transcript->rng_entropy.size()), key.begin());
+  zt::rng::EntropyStream drawn(key);
+  const auto mapper = zt::gdp::GdpRegistry::instance().lookup_mapper(commitment.gdp_id);
+  if (!mapper || !mapper->verify_outcome(*receipt, *transcript, drawn)) {
+    die("a corpus bet's outcome does not replay");
+  }
+  const std::size_t blocks = drawn.counter();
+  if (blocks > 0) total += 2 /* extract */ + 2 /* PRK pads */ + 2 * blocks;
+  return total;
+}
+
+// OpenSSL's bulk SHA-256 speed: nanoseconds per 64-byte block over 1 MiB messages.
+double bulk_ns_per_block() {
+  std::vector<std::uint8_t> data(1 << 20, 0x5a);
+  std::array<std::uint8_t, 32> out;
+  unsigned int out_size = 0;
+  double best = 1e300;
+  for (int round = 0; round < 20; ++round) {
+    const auto start = Clock::now();
+    EVP_Digest(data.data(), data.size(), out.data(), &out_size, EVP_sha256(), nullptr);
+    const std::chrono::duration<double, std::nano> elapsed = Clock::now() - start;
+    best = std::min(best, elapsed.count() / (static_cast<double>(data.size()) / 64));
+  }
+  return best;
+}
+
+// Best of |rounds| passes of |pass| over the corpus, in microseconds per bet.
+template <class Pass>
+double best_us_per_bet(const Corpus& corpus, int rounds, Pass pass) {
+  double best = 1e300;
+  for (int round = 0; round < rounds; ++round) {
+    const auto start = Clock::now();
+    pass();
+    const std::chrono::duration<double, std::micro> elapsed = Clock::now() - start;
+    best = std::min(best, elapsed.count() / static_cast<double>(corpus.bets.size()));
+  }
+  return best;
+}
+
+double simdjson_us_per_bet(const Corpus& corpus, int rounds) {
+  std::vector<simdjson::padded_string> texts;
+  for (const Bet& bet : corpus.bets) {
+    texts.emplace_back(bet.receipt);
+    texts.emplace_back(bet.transcript);
+  }
+  simdjson::dom::parser parser;
+  std::size_t elements = 0;
+  const double us = best_us_per_bet(corpus, rounds, [&] {
+    for (const auto& text : texts) {
+      simdjson::dom::element doc;
+      if (parser.parse(text).get(doc) == simdjson::SUCCESS) ++elements;
+    }
+  });
+  if (elements == 0) die("simdjson parsed nothing");
+  return us;
+}
+
+void verify_all(const Corpus& corpus, std::atomic<std::size_t>& failures) {
+  for (const Bet& bet : corpus.bets) {
+    if (zt_core_verify_bet(bet.receipt.c_str(), bet.transcript.c_str()) != 0) ++failures;
+  }
+}
+
+// Microseconds of wall time per bet with |threads| threads each verifying the
+// whole corpus, i.e. the inverse of the combined rate.
+double verify_us_per_bet(const Corpus& corpus, int rounds, unsigned threads) {
+  std::atomic<std::size_t> failures = 0;
+  const double us = best_us_per_bet(corpus, rounds, [&] {
+    std::vector<std::jthread> workers;
+    for (unsigned t = 0; t < threads; ++t) {
+      workers.emplace_back([&] { verify_all(corpus, failures); });
+    }
+  });
+  if (failures != 0)
+    die("an honest corpus bet did not verify: " + std::string(zt_core_last_error_message()));
+  return us / threads;
+}
+
+// Package registration beside inflate + one SHA-256 pass + one Ed25519 verification.
+void registration_figures(const Corpus& corpus, int rounds) {
+  constexpr int kRepeats = 200;
+  double register_us = 1e300;
+  for (int round = 0; round < rounds; ++round) {
+    const auto start = Clock::now();
+    for (int r = 0; r < kRepeats; ++r) {
+      for (const auto& package : corpus.packages) {
+        if (zt_core_register_gdp_package(package.data(), package.size()) != 0) {
+          die("a corpus package did not register");
+        }
+      }
+    }
+    const std::chrono::duration<double, std::micro> elapsed = Clock::now() - start;
+    register_us = std::min(register_us, elapsed.count() / (kRepeats * corpus.packages.size()));
+  }
+
+  // The bound: inflate each archive, hash the archive once, verify one signature.
+  EVP_PKEY* key = nullptr;
+  {
+    EVP_PKEY_CTX* keygen = EVP_PKEY_CTX_new_id(EVP_PKEY_ED25519, nullptr);
+    EVP_PKEY_keygen_init(keygen);
+    EVP_PKEY_keygen(keygen, &key);
+    EVP_PKEY_CTX_free(keygen);
+  }
+  const std::array<std::uint8_t, 64> message{};
+  std::array<std::uint8_t, 64> signature{};
+  std::size_t signature_size = signature.size();
+  EVP_MD_CTX* sign = EVP_MD_CTX_new();
+  EVP_DigestSignInit(sign, nullptr, nullptr, nullptr, key);
+  EVP_DigestSign(sign, signature.data(), &signature_size, message.data(), message.size());
+  EVP_MD_CTX_free(sign);
+  double bound_us = 1e300;
+  std::vector<std::uint8_t> inflated(1 << 20);
+  for (int round = 0; round < rounds; ++round) {
+    const auto start = Clock::now();
+    for (int r = 0; r < kRepeats; ++r) {
+      for (const auto& package : corpus.packages) {
+        z_stream z{};
+        inflateInit2(&z, 16 + MAX_WBITS);
+        z.next_in = const_cast<Bytef*>(package.data());
+        z.avail_in = static_cast<uInt>(package.size());
+        z.next_out = inflated.data();
+        z.avail_out = static_cast<uInt>(inflated.size());
+        inflate(&z, Z_FINISH);
+        const std::size_t tar_size = z.total_out;
+        inflateEnd(&z);
+        std::array<std::uint8_t, 32> digest;
+        EVP_Digest(inflated.data(), tar_size, digest.data(), nullptr, EVP_sha256(), nullptr);
+        EVP_MD_CTX* verify = EVP_MD_CTX_new();
+        EVP_DigestVerifyInit(verify, nullptr, nullptr, nullptr, key);
+        if (EVP_DigestVerify(verify, signature.data(), signature_size, message.data(),
+                             message.size()) != 1) {
+          die("Ed25519 verification failed");
+        }
+        EVP_MD_CTX_free(verify);
+      }
+    }
+    const std::chrono::duration<double, std::micro> elapsed = Clock::now() - start;
+    bound_us = std::min(bound_us, elapsed.count() / (kRepeats * corpus.packages.size()));
+  }
+  EVP_PKEY_free(key);
+  std::printf("package registration: %.1f us per package, bound %.1f us, ratio %.2f\n", register_us,
+              bound_us, register_us / bound_us);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::filesystem::path dir = ZT_BENCH_CORPUS_DIR;
+  unsigned threads = std::max(2u, std::thread::hardware_concurrency());
+  int rounds = 5;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--threads" && i + 1 < argc) {
+      threads = static_cast<unsigned>(std::atoi(argv[++i]));
+    } else if (arg == "--rounds" && i + 1 < argc) {
+      rounds = std::atoi(argv[++i]);
+    } else if (!arg.starts_with("-")) {
+      dir = arg;
+    } else {
+      die("usage: zt_throughput [CORPUS_DIR] [--threads N] [--rounds R]");
+    }
+  }
+  if (threads < 1 || rounds < 1) die("--threads and --rounds must be at least 1");
+
+  const Corpus corpus = load_corpus(dir);
+  for (const auto& package : corpus.packages) {
+    if (zt_core_register_gdp_package(package.data(), package.size()) != 0) {
+      die(std::string("a corpus package did not register: ") + zt_core_last_error_message());
+    }
+  }
+  std::size_t total_compressions = 0;
+  for (const Bet& bet : corpus.bets) total_compressions += needed_compressions(bet);
+  const double per_bet_compressions =
+      static_cast<double>(total_compressions) / static_cast<double>(corpus.bets.size());
+
+  const double one = verify_us_per_bet(corpus, rounds, 1);
+  const double many = verify_us_per_bet(corpus, rounds, threads);
+  const double parse = simdjson_us_per_bet(corpus, rounds);
+  const double block_ns = bulk_ns_per_block();
+  const double hashing = per_bet_compressions * block_ns / 1000.0;
+  const double bound = parse + hashing;
+
+  std::printf("corpus: %zu bets, %.0f bytes of JSON and %.1f SHA-256 compressions per bet\n",
+              corpus.bets.size(),
+              static_cast<double>(corpus.json_bytes) / static_cast<double>(corpus.bets.size()),
+              per_bet_compressions);
+  std::printf(
+      "bound: %.2f us per bet = simdjson DOM parse %.2f us + hashing %.2f us "
+      "(%.1f ns per block)\n",
+      bound, parse, hashing, block_ns);
+  std::printf("zt_core_verify_bet, 1 thread:  %.2f us per bet, %.0f bets/s, %.2fx the bound\n", one,
+              1e6 / one, one / bound);
+  std::printf("zt_core_verify_bet, %u threads: %.2f us per bet, %.0f bets/s, %.2fx one thread\n",
+              threads, many, 1e6 / many, one / many);
+  registration_figures(corpus, rounds);
+  return 0;
+}
