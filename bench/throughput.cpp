@@ -20,14 +20,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "corpus_file.h"
 #include "crypto/commitment_leaf.h"
 #include "gdp/gdp_registry.h"
 #include "records/parse.h"
@@ -38,48 +36,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Bet {
-  std::string receipt;
-  std::string transcript;
-};
-
-struct Corpus {
-  std::vector<Bet> bets;
-  std::vector<std::vector<std::uint8_t>> packages;
-  std::size_t json_bytes = 0;
-};
+using Bet = zt::bench::CorpusBet;
+using Corpus = zt::bench::CorpusFile;
 
 [[noreturn]] void die(const std::string& message) {
   std::fprintf(stderr, "zt_throughput: %s\n", message.c_str());
   std::exit(1);
-}
-
-std::vector<std::uint8_t> read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) die("cannot read " + path.string());
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Each line's two documents, re-serialised compactly by simdjson.
-Corpus load_corpus(const std::filesystem::path& dir) {
-  Corpus corpus;
-  for (const auto& entry : std::filesystem::directory_iterator(dir / "packages")) {
-    corpus.packages.push_back(read_file(entry.path()));
-  }
-  std::sort(corpus.packages.begin(), corpus.packages.end());
-  std::ifstream in(dir / "bets.jsonl");
-  if (!in) die("cannot read " + (dir / "bets.jsonl").string());
-  simdjson::dom::parser parser;
-  std::string line;
-  while (std::getline(in, line)) {
-    simdjson::dom::element doc;
-    if (parser.parse(line).get(doc) != simdjson::SUCCESS) die("a corpus line is not JSON");
-    Bet bet{simdjson::minify(doc["receipt"]), simdjson::minify(doc["transcript"])};
-    corpus.json_bytes += bet.receipt.size() + bet.transcript.size();
-    corpus.bets.push_back(std::move(bet));
-  }
-  if (corpus.bets.empty()) die("the corpus holds no bets");
-  return corpus;
 }
 
 // SHA-256 compressions of one message of |bytes| bytes (padding included).
@@ -268,12 +230,8 @@ int main(int argc, char** argv) {
   }
   if (threads < 1 || rounds < 1) die("--threads and --rounds must be at least 1");
 
-  const Corpus corpus = load_corpus(dir);
-  for (const auto& package : corpus.packages) {
-    if (zt_core_register_gdp_package(package.data(), package.size()) != 0) {
-      die(std::string("a corpus package did not register: ") + zt_core_last_error_message());
-    }
-  }
+  const Corpus corpus = zt::bench::load_corpus_file(dir);
+  zt::bench::register_corpus_packages(corpus);
   std::size_t total_compressions = 0;
   for (const Bet& bet : corpus.bets) total_compressions += needed_compressions(bet);
   const double per_bet_compressions =
