@@ -5,7 +5,7 @@
 // Also times package registration beside its own bound (inflate, one SHA-256 pass
 // over the archive, one Ed25519 verification).
 //
-//   zt_throughput [CORPUS_DIR] [--threads N] [--rounds R]
+//   zt_throughput [CORPUS_DIR] [--threads N] [--rounds R] [--no-registration]
 //
 // CORPUS_DIR is what bench/make_corpus.py writes (bets.jsonl, packages/); the
 // default is the corpus generated at build time.
@@ -216,16 +216,19 @@ int main(int argc, char** argv) {
   std::filesystem::path dir = ZT_BENCH_CORPUS_DIR;
   unsigned threads = std::max(2u, std::thread::hardware_concurrency());
   int rounds = 5;
+  bool registration = true;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--threads" && i + 1 < argc) {
       threads = static_cast<unsigned>(std::atoi(argv[++i]));
     } else if (arg == "--rounds" && i + 1 < argc) {
       rounds = std::atoi(argv[++i]);
+    } else if (arg == "--no-registration") {
+      registration = false;
     } else if (!arg.starts_with("-")) {
       dir = arg;
     } else {
-      die("usage: zt_throughput [CORPUS_DIR] [--threads N] [--rounds R]");
+      die("usage: zt_throughput [CORPUS_DIR] [--threads N] [--rounds R] [--no-registration]");
     }
   }
   if (threads < 1 || rounds < 1) die("--threads and --rounds must be at least 1");
@@ -256,6 +259,6 @@ int main(int argc, char** argv) {
               1e6 / one, one / bound);
   std::printf("zt_core_verify_bet, %u threads: %.2f us per bet, %.0f bets/s, %.2fx one thread\n",
               threads, many, 1e6 / many, one / many);
-  registration_figures(corpus, rounds);
+  if (registration) registration_figures(corpus, rounds);
   return 0;
 }

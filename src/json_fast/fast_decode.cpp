@@ -38,9 +38,11 @@ class Builder {
     if (depth > kMaxFastDepth || e.get_object().get(object) != simdjson::SUCCESS) return false;
     const auto fields = descriptor.fields;
     std::uint64_t seen = 0;
+    std::size_t next = 0;  // documents usually list fields in declared order: try that first
     for (const auto [key, value] : object) {
-      std::size_t k = 0;
+      std::size_t k = next < fields.size() && fields[next].name == key ? next : 0;
       while (k < fields.size() && fields[k].name != key) ++k;
+      next = k + 1;
       if (k == fields.size()) {
         if (!within_depth(value, depth + 1)) return false;
         continue;  // unknown members are ignored
