@@ -5,6 +5,9 @@
 // record), and on every single-byte substitution of plain documents.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -91,6 +94,26 @@ TEST(FrontEndEquivalence, EveryBetFixture) {
   }
   // Most honest fixtures are plain; a fast path that takes nothing proves nothing.
   EXPECT_GT(taken, rows.size());
+}
+
+// The record tests' samples (records in every form) and the bundled examples.
+TEST(FrontEndEquivalence, SamplesAndExamples) {
+  receipt_equivalent(test::kReceipt);
+  receipt_equivalent(test::kReceiptAsArrays);
+  std::size_t examples = 0;
+  std::size_t taken = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(ZT_EXAMPLES_DIR)) {
+    const std::string name = entry.path().filename().string();
+    const bool receipt = name.ends_with(".receipt.json");
+    if (!receipt && !name.ends_with(".transcript.json")) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    SCOPED_TRACE(name);
+    taken += receipt ? receipt_equivalent(text) : transcript_equivalent(text);
+    ++examples;
+  }
+  EXPECT_GE(examples, 20u);
+  EXPECT_GT(taken, 0u);
 }
 
 struct Edit {
