@@ -36,7 +36,7 @@ cmake --build --preset fuzz --parallel "$(nproc)"
 findings=build/fuzz/findings
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for target in decode_records parse_value verify_bet load_package; do
+for target in decode_records parse_value verify_bet load_package fast_decode_equivalence; do
   scratch=$(mktemp -d)
   mkdir -p "$findings/$target"
   echo "fuzz: $target for ${seconds}s"

@@ -2,6 +2,7 @@
 // exactly up front, and their SHA-256.
 #include "crypto/commitment_leaf.h"
 
+#include <array>
 #include <span>
 
 #include "crypto/bytes.h"
@@ -35,8 +36,24 @@ std::vector<std::uint8_t> commitment_leaf_bytes(const records::BetCommitment& co
   return out;
 }
 
+// The same bytes fed to the hash field by field, without building them first.
 Digest commitment_leaf_hash(const records::BetCommitment& commitment) {
-  return sha256(commitment_leaf_bytes(commitment));
+  std::array<std::uint8_t, kU64Bytes> nonce;
+  std::array<std::uint8_t, kU64Bytes> timestamp;
+  store_u64_be(commitment.bet_nonce, nonce);
+  store_u64_be(commitment.timestamp_ms, timestamp);
+  Sha256State leaf;
+  leaf.update(text_bytes(commitment.session_id));
+  leaf.update(nonce);
+  leaf.update(text_bytes(commitment.stake));
+  leaf.update(text_bytes(commitment.gdp_id));
+  leaf.update(text_bytes(commitment.rng_id));
+  leaf.update(commitment.rng_params_commit);
+  leaf.update(commitment.server_seed_commit);
+  if (commitment.client_seed) leaf.update(*commitment.client_seed);
+  leaf.update(text_bytes(commitment.beacon_plan_id));
+  leaf.update(timestamp);
+  return leaf.finish();
 }
 
 }  // namespace zt::crypto

@@ -56,6 +56,8 @@ struct RecordDescriptor;
 // value was there is remembered.
 struct CheckedValue {
   bool present = false;
+
+  friend bool operator==(const CheckedValue&, const CheckedValue&) = default;
 };
 
 // BytesCodec: how a byte field's string becomes bytes, and its expectation text.

@@ -3,9 +3,11 @@
 #include "records/parse.h"
 
 #include <array>
+#include <utility>
 
 #include "json/document.h"
 #include "json/schema.h"
+#include "json_fast/fast_decode.h"
 
 namespace zt::records {
 namespace {
@@ -89,14 +91,41 @@ constexpr std::array<signed char, 256> kHexDigits = [] {
 
 }  // namespace
 
+// The fast front end takes the common, valid document; anything else goes to the
+// precise decoder, which alone decides errors.
 std::expected<BetReceipt, json::DecodeError> parse_bet_receipt(std::string_view text) {
+  if (auto fast = json_fast::fast_record<BetReceipt>(text, kReceipt)) return std::move(*fast);
   return json::decode_record<BetReceipt>(text, kReceipt);
 }
 
 std::expected<SettlementTranscript, json::DecodeError> parse_settlement_transcript(
     std::string_view text) {
+  if (auto fast = json_fast::fast_record<SettlementTranscript>(text, kTranscript)) {
+    return std::move(*fast);
+  }
   return json::decode_record<SettlementTranscript>(text, kTranscript);
 }
+
+namespace front_ends {
+
+std::expected<BetReceipt, json::DecodeError> precise_bet_receipt(std::string_view text) {
+  return json::decode_record<BetReceipt>(text, kReceipt);
+}
+
+std::expected<SettlementTranscript, json::DecodeError> precise_settlement_transcript(
+    std::string_view text) {
+  return json::decode_record<SettlementTranscript>(text, kTranscript);
+}
+
+std::optional<BetReceipt> fast_bet_receipt(std::string_view text) {
+  return json_fast::fast_record<BetReceipt>(text, kReceipt);
+}
+
+std::optional<SettlementTranscript> fast_settlement_transcript(std::string_view text) {
+  return json_fast::fast_record<SettlementTranscript>(text, kTranscript);
+}
+
+}  // namespace front_ends
 
 std::expected<Bytes, std::string> decode_hex(std::string_view text) {
   // Parity is judged on bytes, before any digit is looked at.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <expected>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,10 +12,20 @@
 
 namespace zt::records {
 
-[[nodiscard]] std::expected<BetReceipt, json::DecodeError> parse_bet_receipt(
-    std::string_view text);
+[[nodiscard]] std::expected<BetReceipt, json::DecodeError> parse_bet_receipt(std::string_view text);
 [[nodiscard]] std::expected<SettlementTranscript, json::DecodeError> parse_settlement_transcript(
     std::string_view text);
+
+// front_ends: each decoder alone, for the tests that hold them equal. The fast one
+// returns nothing for a document it hands over to the precise one.
+namespace front_ends {
+[[nodiscard]] std::expected<BetReceipt, json::DecodeError> precise_bet_receipt(
+    std::string_view text);
+[[nodiscard]] std::expected<SettlementTranscript, json::DecodeError> precise_settlement_transcript(
+    std::string_view text);
+[[nodiscard]] std::optional<BetReceipt> fast_bet_receipt(std::string_view text);
+[[nodiscard]] std::optional<SettlementTranscript> fast_settlement_transcript(std::string_view text);
+}  // namespace front_ends
 
 // decode_hex: the hex rule of record fields. An even number of digits of either
 // case; fails with "hex string must have even length" (tested first) or

@@ -21,6 +21,8 @@ enum class ProofPosition { left, right };
 struct MerkleProofNode {
   Bytes hash;
   ProofPosition position = ProofPosition::right;
+
+  friend bool operator==(const MerkleProofNode&, const MerkleProofNode&) = default;
 };
 
 struct BetCommitment {
@@ -34,6 +36,8 @@ struct BetCommitment {
   std::optional<Bytes> client_seed;
   std::string beacon_plan_id;
   std::uint64_t timestamp_ms = 0;
+
+  friend bool operator==(const BetCommitment&, const BetCommitment&) = default;
 };
 
 struct BetReceipt {
@@ -45,6 +49,8 @@ struct BetReceipt {
   Bytes merkle_root;
   std::optional<std::uint64_t> root_index;
   std::string operator_sig;
+
+  friend bool operator==(const BetReceipt&, const BetReceipt&) = default;
 };
 
 struct SettlementOutcome {
@@ -52,6 +58,8 @@ struct SettlementOutcome {
   std::string payout;
   // Not examined: checked while decoding like any JSON value, but not kept.
   json::CheckedValue aux;
+
+  friend bool operator==(const SettlementOutcome&, const SettlementOutcome&) = default;
 };
 
 // Beacon values ordered by key bytes; the beacon mix hashes them in this order.
@@ -65,6 +73,8 @@ struct SettlementTranscript {
   Bytes rng_entropy;
   SettlementOutcome outcome;
   std::string operator_sig;
+
+  friend bool operator==(const SettlementTranscript&, const SettlementTranscript&) = default;
 };
 
 }  // namespace zt::records

@@ -1,5 +1,5 @@
 // entropy_stream.cpp: hands out HKDF blocks byte by byte, deriving the next block
-// only when its first byte is asked for.
+// only when its first byte is asked for; info is the label and the block index.
 #include "rng/entropy_stream.h"
 
 #include <algorithm>
@@ -13,6 +13,9 @@ namespace zt::rng {
 namespace {
 
 constexpr std::string_view kStreamLabel = "zt-vl-1.0-A";
+std::span<const std::uint8_t> stream_label() {
+  return {reinterpret_cast<const std::uint8_t*>(kStreamLabel.data()), kStreamLabel.size()};
+}
 
 }  // namespace
 
@@ -21,11 +24,10 @@ EntropyStream::EntropyStream(const crypto::Digest& key) : key_(key) {}
 void EntropyStream::fill_bytes(std::span<std::uint8_t> destination) {
   while (!destination.empty()) {
     if (offset_ >= kBlockBytes) {
-      std::array<std::uint8_t, kStreamLabel.size() + crypto::kU64Bytes> info;
-      std::ranges::copy(kStreamLabel, info.begin());
-      crypto::store_u64_be(counter_, std::span<std::uint8_t, crypto::kU64Bytes>(
-                                         info.data() + kStreamLabel.size(), crypto::kU64Bytes));
-      block_ = crypto::hkdf_sha256_block(key_, info);
+      if (!blocks_) blocks_.emplace(key_);
+      std::array<std::uint8_t, crypto::kU64Bytes> index;
+      crypto::store_u64_be(counter_, index);
+      block_ = blocks_->block(stream_label(), index);
       offset_ = 0;
       ++counter_;
     }

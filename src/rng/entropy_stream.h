@@ -1,12 +1,16 @@
 // rng/entropy_stream.h: the per-bet deterministic byte stream keyed by the rng
 // entropy. Block k is HKDF-SHA256(key, "zt-vl-1.0-A" || k as 8 big-endian bytes),
-// derived only when its first byte is needed. One stream belongs to one thread.
+// derived only when its first byte is needed. Every block shares the key, so the
+// HKDF extract is done once per stream, at the first block. One stream belongs to
+// one thread.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
+#include "crypto/hkdf.h"
 #include "crypto/sha256.h"
 
 namespace zt::rng {
@@ -28,6 +32,7 @@ class EntropyStream {
 
  private:
   crypto::Digest key_;
+  std::optional<crypto::HkdfSha256Blocks> blocks_;  // from the first block on
   crypto::Digest block_{};
   std::uint64_t counter_ = 0;
   std::size_t offset_ = kBlockBytes;

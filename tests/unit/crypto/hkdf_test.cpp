@@ -76,6 +76,22 @@ TEST(Hkdf, BlockEqualsFirst32BytesOfAnyLongerOutput) {
   }
 }
 
+// One extract serves every block: the stream's use, info = label || block index.
+TEST(Hkdf, BlocksOfOneIkmEqualSeparateDerivations) {
+  const auto ikm = sequence(0x40, 32);
+  const HkdfSha256Blocks blocks(ikm);
+  const auto label = from_hex("7a742d766c2d312e302d41");
+  for (std::uint8_t index : {0, 1, 2, 255}) {
+    SCOPED_TRACE(index);
+    std::vector<std::uint8_t> tail(8, 0);
+    tail[7] = index;
+    std::vector<std::uint8_t> info = label;
+    info.insert(info.end(), tail.begin(), tail.end());
+    EXPECT_EQ(blocks.block(label, tail), hkdf_sha256_block(ikm, info));
+    EXPECT_EQ(blocks.block(info), hkdf_sha256_block(ikm, info));
+  }
+}
+
 TEST(Hkdf, LengthLimit) {
   const auto ikm = sequence(0x00, 32);
   EXPECT_TRUE(hkdf_sha256(ikm, {}, 0).empty());

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -57,6 +58,38 @@ TEST(HmacSha256, MessagePartsAreConcatenated) {
   const auto key = bytes_of("Jefe");
   const auto whole = hmac_sha256(key, {bytes_of("what do ya want for nothing?")});
   EXPECT_EQ(hmac_sha256(key, {bytes_of("what do ya "), {}, bytes_of("want for nothing?")}), whole);
+}
+
+// A message fed in two pieces split anywhere, around block and padding boundaries
+// included, hashes as a whole; a copied state resumes on its own.
+TEST(Sha256State, PiecesAndCopiesHashAsTheWholeMessage) {
+  std::vector<std::uint8_t> message(200);
+  for (std::size_t i = 0; i < message.size(); ++i) message[i] = static_cast<std::uint8_t>(i * 7);
+  const std::span<const std::uint8_t> whole(message);
+  for (std::size_t split : {0u, 1u, 55u, 56u, 63u, 64u, 65u, 119u, 120u, 128u, 199u, 200u}) {
+    SCOPED_TRACE(split);
+    Sha256State state;
+    state.update(whole.first(split));
+    const Sha256State saved = state;
+    state.update(whole.subspan(split));
+    EXPECT_EQ(state.finish(), sha256(whole));
+    EXPECT_EQ(state.finish(), sha256(whole)) << "finish leaves the state as it was";
+    EXPECT_EQ(saved.finish(), sha256(whole.first(split)));
+    Sha256State resumed = saved;
+    resumed.update(whole.subspan(split, (200 - split) / 2));
+    EXPECT_EQ(resumed.finish(), sha256(whole.first(split + (200 - split) / 2)));
+  }
+}
+
+TEST(HmacSha256Key, OneKeyManyMessages) {
+  const auto key = bytes_of("Jefe");
+  const HmacSha256Key prepared(key);
+  for (std::string_view message : {"", "what do ya want for nothing?", "a", "another message"}) {
+    SCOPED_TRACE(message);
+    EXPECT_EQ(prepared.mac({bytes_of(message)}), hmac_sha256(key, {bytes_of(message)}));
+  }
+  EXPECT_EQ(to_hex(prepared.mac({bytes_of("what do ya want for nothing?")})),
+            "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843");
 }
 
 TEST(Sha256, ConcurrentCallsAgree) {

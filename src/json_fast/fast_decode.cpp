@@ -1,0 +1,313 @@
+// fast_decode.cpp: records built from a simdjson DOM, driven by the field
+// descriptors. Each step either does exactly what the precise decoder does for a
+// valid value or hands the whole document over (returns false); it never decides
+// an error itself.
+#include "json_fast/fast_decode.h"
+
+#include <simdjson.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "json/value.h"
+
+namespace zt::json_fast {
+namespace {
+
+using simdjson::dom::element;
+using simdjson::dom::element_type;
+
+// One parser and one padded input buffer per thread, reused across documents;
+// both stay bounded because longer texts never reach them.
+struct ThreadParser {
+  simdjson::dom::parser parser;
+  std::unique_ptr<char[]> buffer =
+      std::make_unique<char[]>(kMaxFastBytes + simdjson::SIMDJSON_PADDING);
+};
+
+// same_name: field names are short, so comparing them inline beats a call to memcmp.
+bool same_name(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
+}
+
+class Builder {
+ public:
+  explicit Builder(std::string_view text) : text_(text) {}
+
+  bool record(element e, const json::RecordDescriptor& descriptor, void* target,
+              std::size_t depth) {
+    simdjson::dom::object object;
+    if (depth > kMaxFastDepth || e.get_object().get(object) != simdjson::SUCCESS) return false;
+    const auto fields = descriptor.fields;
+    std::uint64_t seen = 0;
+    std::size_t next = 0;  // documents usually list fields in declared order: try that first
+    for (const auto [key, value] : object) {
+      std::size_t k = next < fields.size() && same_name(fields[next].name, key) ? next : 0;
+      while (k < fields.size() && !same_name(fields[k].name, key)) ++k;
+      next = k + 1;
+      if (k == fields.size()) {
+        if (!within_depth(value, depth + 1)) return false;
+        continue;  // unknown members are ignored
+      }
+      const std::uint64_t bit = std::uint64_t{1} << k;
+      if ((seen & bit) != 0) return false;
+      seen |= bit;
+      if (!field(value, fields[k], fields[k].member(target), depth + 1)) return false;
+    }
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+      const bool required = fields[k].presence == json::Presence::kRequired;
+      if (required && (seen & (std::uint64_t{1} << k)) == 0) return false;
+    }
+    return true;
+  }
+
+ private:
+  bool field(element e, const json::FieldDescriptor& f, void* member, std::size_t depth) {
+    const bool is_null = e.type() == element_type::NULL_VALUE;
+    switch (f.kind) {
+      case json::Kind::kString:
+        return text(e, *static_cast<std::string*>(member));
+      case json::Kind::kOptionalString:
+        return is_null || text(e, static_cast<std::optional<std::string>*>(member)->emplace());
+      case json::Kind::kBytes:
+        return bytes(e, f, *static_cast<json::ByteString*>(member));
+      case json::Kind::kOptionalBytes:
+        return is_null ||
+               bytes(e, f, static_cast<std::optional<json::ByteString>*>(member)->emplace());
+      case json::Kind::kBytesMap:
+        return bytes_map(e, f, *static_cast<json::ByteStringMap*>(member));
+      case json::Kind::kU64:
+        return u64(e, *static_cast<std::uint64_t*>(member));
+      case json::Kind::kOptionalU64:
+        return is_null || u64(e, static_cast<std::optional<std::uint64_t>*>(member)->emplace());
+      case json::Kind::kRecord:
+        return record(e, *f.record, member, depth);
+      case json::Kind::kOptionalRecord:
+        return is_null || record(e, *f.record, f.emplace(member), depth);
+      case json::Kind::kRecordList:
+        return record_list(e, f, member, depth);
+      case json::Kind::kVariant:
+        return variant(e, f, member);
+      case json::Kind::kValue:
+        return value(e, *static_cast<json::Value*>(member), depth);
+      case json::Kind::kOptionalValue:
+        return is_null ||
+               value(e, static_cast<std::optional<json::Value>*>(member)->emplace(), depth);
+      case json::Kind::kValueMap:
+        return value_map(e, *static_cast<json::Object*>(member), depth);
+      case json::Kind::kCheckedValue:
+        return is_null || checked(e, *static_cast<json::CheckedValue*>(member), depth);
+    }
+    return false;
+  }
+
+  static bool text(element e, std::string& out) {
+    std::string_view s;
+    if (e.get_string().get(s) != simdjson::SUCCESS) return false;
+    out.assign(s);
+    return true;
+  }
+
+  static bool bytes(element e, const json::FieldDescriptor& f, json::ByteString& out) {
+    std::string_view s;
+    if (e.get_string().get(s) != simdjson::SUCCESS) return false;
+    auto decoded = f.codec->decode(s);
+    if (!decoded) return false;
+    out = std::move(*decoded);
+    return true;
+  }
+
+  static bool bytes_map(element e, const json::FieldDescriptor& f, json::ByteStringMap& out) {
+    simdjson::dom::object object;
+    if (e.get_object().get(object) != simdjson::SUCCESS) return false;
+    for (const auto [key, value] : object) {
+      json::ByteString decoded;
+      if (!bytes(value, f, decoded)) return false;
+      out.insert_or_assign(std::string(key), std::move(decoded));  // last duplicate wins
+    }
+    return true;
+  }
+
+  bool u64(element e, std::uint64_t& out) {
+    if (e.type() == element_type::UINT64) return e.get_uint64().get(out) == simdjson::SUCCESS;
+    std::int64_t signed_value = 0;
+    if (e.type() != element_type::INT64 || e.get_int64().get(signed_value) != simdjson::SUCCESS) {
+      return false;
+    }
+    if (signed_value < 0 || (signed_value == 0 && may_hold_minus_zero())) return false;
+    out = static_cast<std::uint64_t>(signed_value);
+    return true;
+  }
+
+  bool record_list(element e, const json::FieldDescriptor& f, void* member, std::size_t depth) {
+    simdjson::dom::array array;
+    if (depth > kMaxFastDepth || e.get_array().get(array) != simdjson::SUCCESS) return false;
+    for (const element item : array) {
+      if (!record(item, *f.record, f.emplace(member), depth + 1)) return false;
+    }
+    return true;
+  }
+
+  static bool variant(element e, const json::FieldDescriptor& f, void* member) {
+    std::string_view name;
+    if (e.get_string().get(name) != simdjson::SUCCESS) return false;
+    const auto names = f.variant->names;
+    for (std::size_t index = 0; index < names.size(); ++index) {
+      if (names[index] == name) {
+        f.set_variant(member, index);
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // value: numbers keep the precise decoder's forms: unsigned without sign,
+  // signed when negative and integral, double otherwise.
+  bool value(element e, json::Value& out, std::size_t depth) {
+    switch (e.type()) {
+      case element_type::NULL_VALUE:
+        out = json::Value();
+        return true;
+      case element_type::BOOL: {
+        bool b = false;
+        if (e.get_bool().get(b) != simdjson::SUCCESS) return false;
+        out = json::Value(b);
+        return true;
+      }
+      case element_type::UINT64: {
+        std::uint64_t u = 0;
+        if (e.get_uint64().get(u) != simdjson::SUCCESS) return false;
+        out = json::Value(u);
+        return true;
+      }
+      case element_type::INT64: {
+        std::int64_t i = 0;
+        if (e.get_int64().get(i) != simdjson::SUCCESS) return false;
+        if (i == 0 && may_hold_minus_zero()) return false;
+        out = i >= 0 ? json::Value(static_cast<std::uint64_t>(i)) : json::Value(i);
+        return true;
+      }
+      case element_type::DOUBLE: {
+        double d = 0;
+        if (e.get_double().get(d) != simdjson::SUCCESS) return false;
+        out = json::Value(d);
+        return true;
+      }
+      case element_type::STRING: {
+        std::string s;
+        if (!text(e, s)) return false;
+        out = json::Value(std::move(s));
+        return true;
+      }
+      case element_type::ARRAY: {
+        simdjson::dom::array array;
+        if (depth > kMaxFastDepth || e.get_array().get(array) != simdjson::SUCCESS) return false;
+        json::Array items;
+        items.reserve(array.size());
+        for (const element item : array) {
+          if (!value(item, items.emplace_back(), depth + 1)) return false;
+        }
+        out = json::Value(std::move(items));
+        return true;
+      }
+      case element_type::OBJECT: {
+        json::Object members;
+        if (!value_map(e, members, depth)) return false;
+        out = json::Value(std::move(members));
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // checked: a value nothing reads takes the same hand-over rules as a kept one;
+  // the documents that reach here are small, so building it costs little.
+  bool checked(element e, json::CheckedValue& out, std::size_t depth) {
+    json::Value scratch;
+    if (!value(e, scratch, depth)) return false;
+    out.present = true;
+    return true;
+  }
+
+  bool value_map(element e, json::Object& out, std::size_t depth) {
+    simdjson::dom::object object;
+    if (depth > kMaxFastDepth || e.get_object().get(object) != simdjson::SUCCESS) return false;
+    for (const auto [key, member] : object) {
+      json::Value item;
+      if (!value(member, item, depth + 1)) return false;
+      out.insert_or_assign(std::string(key), std::move(item));  // last duplicate wins
+    }
+    return true;
+  }
+
+  // within_depth: an ignored value, whose nesting still counts toward the limit.
+  static bool within_depth(element e, std::size_t depth) {
+    simdjson::dom::array array;
+    simdjson::dom::object object;
+    if (e.get_array().get(array) == simdjson::SUCCESS) {
+      if (depth > kMaxFastDepth) return false;
+      for (const element item : array) {
+        if (!within_depth(item, depth + 1)) return false;
+      }
+    } else if (e.get_object().get(object) == simdjson::SUCCESS) {
+      if (depth > kMaxFastDepth) return false;
+      for (const auto [key, member] : object) {
+        if (!within_depth(member, depth + 1)) return false;
+      }
+    }
+    return true;
+  }
+
+  // simdjson reads the token -0 as the integer 0, which the precise decoder holds
+  // as a double; a zero is taken only when no "-0" in the text could be that token
+  // (one followed by a digit, '.', 'e' or 'E' is part of something else).
+  bool may_hold_minus_zero() {
+    if (!minus_zero_checked_) {
+      minus_zero_checked_ = true;
+      for (std::size_t at = text_.find("-0"); at != std::string_view::npos;
+           at = text_.find("-0", at + 2)) {
+        const char next = at + 2 < text_.size() ? text_[at + 2] : ' ';
+        const bool continues =
+            (next >= '0' && next <= '9') || next == '.' || next == 'e' || next == 'E';
+        if (!continues) {
+          minus_zero_present_ = true;
+          break;
+        }
+      }
+    }
+    return minus_zero_present_;
+  }
+
+  std::string_view text_;
+  bool minus_zero_checked_ = false;
+  bool minus_zero_present_ = false;
+};
+
+}  // namespace
+
+bool decode_fast(std::string_view text, const json::RecordDescriptor& record, void* target) {
+  // Escapes are rare in these documents and the precise decoder is the authority
+  // on every detail of them, so any backslash sends the document there.
+  if (text.empty() || text.size() > kMaxFastBytes ||
+      std::memchr(text.data(), '\\', text.size()) != nullptr) {
+    return false;
+  }
+  thread_local ThreadParser thread_parser;
+  std::memcpy(thread_parser.buffer.get(), text.data(), text.size());
+  std::memset(thread_parser.buffer.get() + text.size(), 0, simdjson::SIMDJSON_PADDING);
+  element root;
+  if (thread_parser.parser.parse(thread_parser.buffer.get(), text.size(), false).get(root) !=
+      simdjson::SUCCESS) {
+    return false;
+  }
+  return Builder(text).record(root, record, target, 1);
+}
+
+}  // namespace zt::json_fast
