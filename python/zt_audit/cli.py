@@ -204,8 +204,8 @@ def _cluster(options, summary):
             except (OSError, TimeoutError) as error:
                 raise RunStopped(EXIT_BAD_INPUT,
                                  f"cannot reach the scheduler at {options.scheduler}: {error}") from None
-            summary["dashboard"] = client.dashboard_link
-            if client.dashboard_link:
+            if "dashboard" in client.scheduler_info().get("services", {}):
+                summary["dashboard"] = client.dashboard_link
                 print(f"dashboard: {client.dashboard_link}", file=sys.stderr, flush=True)
         else:
             workers = options.local_workers or os.cpu_count() or 1
