@@ -144,35 +144,33 @@ def _report_usage_error(message: str, as_json: bool) -> int:
 
 
 def _run(options, summary):
+    """The checks in the order of `zt-verify batch`: inputs, outputs, packages."""
     try:
-        pinned = parse_signer_keys(options.signer)
         if any("\0" in gdp_id for gdp_id in options.noop):
             raise ArgumentProblem("--noop: a game id cannot hold a NUL character")
         shards = find_shards(options.shards)
         summary["shards"] = shards
-        packages, registrations = load_packages(options.gdp, options.noop, pinned)
-        summary["registrations"] = registrations
-        jobs = [(shard, cut_ranges(shard, options.range_bytes)) for shard in shards]
     except (ArgumentProblem, InputError) as problem:
         raise RunStopped(EXIT_BAD_INPUT, str(problem)) from None
-    except OSError as error:
-        raise RunStopped(EXIT_BAD_INPUT, f"cannot read {error.filename}: {error.strerror}") from None
-    except PackageRefused as refusal:
-        raise RunStopped(EXIT_PACKAGE_REFUSED, str(refusal)) from None
 
-    failures = results = None
+    failures = _open_output(FailuresFile, options.failures)
+    results = None
     try:
-        failures = _open_output(FailuresFile, options.failures)
         results = _open_output(ResultsDirectory, options.results)
+        packages = _load_packages(options, summary)
+        try:
+            jobs = [(shard, cut_ranges(shard, options.range_bytes)) for shard in shards]
+        except OSError as error:
+            raise RunStopped(EXIT_BAD_INPUT,
+                             f"cannot read {error.filename}: {error.strerror}") from None
         with _cluster(options, summary) as client:
             run_id = _register_on_workers(client, packages, options.noop)
             tally = _verify(client, run_id, jobs, options, summary, failures, results)
     except BaseException:
-        for output, path in ((failures, options.failures),):
-            if output is not None:
-                output.close()
-                with contextlib.suppress(OSError):
-                    os.remove(path)  # no partial failure list beside an error
+        if failures is not None:
+            failures.close()
+            with contextlib.suppress(OSError):
+                os.remove(options.failures)  # no failure list beside an error
         raise
     finally:
         if results is not None:
@@ -181,6 +179,18 @@ def _run(options, summary):
         failures.close()
     summary["tally"] = tally
     summary["exit_code"] = EXIT_VERIFIED if tally.total("failed") == 0 else EXIT_VERIFY_FAILED
+
+
+def _load_packages(options, summary):
+    try:
+        pinned = parse_signer_keys(options.signer)
+        packages, registrations = load_packages(options.gdp, options.noop, pinned)
+    except ArgumentProblem as problem:
+        raise RunStopped(EXIT_BAD_INPUT, str(problem)) from None
+    except PackageRefused as refusal:
+        raise RunStopped(EXIT_PACKAGE_REFUSED, str(refusal)) from None
+    summary["registrations"] = registrations
+    return packages
 
 
 def _open_output(kind, path):
@@ -268,8 +278,9 @@ def _verify(client, run_id, jobs, options, summary, failures, results):
             break  # the first failure ends the run; the rest is cancelled below
     for shard, job, future in submitted:
         if future.status == "error":
+            failure = _task_failure(shard, job, future.exception())
             client.cancel(futures)
-            raise _task_failure(shard, job, future.exception())
+            raise failure
 
     tally = Tally()
     position = 0
@@ -302,10 +313,11 @@ def _verify(client, run_id, jobs, options, summary, failures, results):
 def _task_failure(shard, job, error) -> RunStopped:
     if isinstance(error, PackageRefused):
         return RunStopped(EXIT_PACKAGE_REFUSED, f"on a worker, {error}")
-    if isinstance(error, ShardUnreadable):
-        return RunStopped(EXIT_BAD_INPUT, str(error))
     where = (f"{shard.name} (the whole compressed file)" if job.compressed
              else f"{shard.name} bytes {job.start} to {job.end}")
+    if isinstance(error, ShardUnreadable):
+        return RunStopped(EXIT_BAD_INPUT, f"a worker cannot read {where}: {error}; "
+                          "nothing is reported for this run")
     reason = f"{type(error).__name__}: {error}"
     if type(error).__name__ == "KilledWorker":
         reason = "the workers running it kept dying (KilledWorker)"

@@ -34,7 +34,7 @@ class WorkerNotReady(Exception):
 
 
 class ShardUnreadable(Exception):
-    """A shard could not be read or decompressed on the worker."""
+    """A shard range could not be read or decompressed on the worker: the reason."""
 
 
 @dataclass(frozen=True)
@@ -127,7 +127,7 @@ def verify_range(run_id: str, job: RangeJob, want_every_verdict: bool):
         lines = _read_lines(job)
         return verify_lines(lines, want_every_verdict)
     except (OSError, EOFError, zlib.error) as error:
-        raise ShardUnreadable(f"cannot read {job.path}: {_reason(error)}") from None
+        raise ShardUnreadable(_reason(error)) from None
 
 
 def _read_lines(job: RangeJob):
@@ -137,7 +137,7 @@ def _read_lines(job: RangeJob):
         shard.seek(job.start)
         data = shard.read(job.end - job.start)
     if len(data) != job.end - job.start:
-        raise ShardUnreadable(f"cannot read {job.path}: the file is shorter than when the run began")
+        raise ShardUnreadable("the file is shorter than when the run began")
     lines = data.split(b"\n")
     if lines[-1] == b"":
         lines.pop()  # the newline ends the last line; it does not start another

@@ -33,6 +33,9 @@ ODD_LINES = [
     json.dumps({"receipt": DICE["receipt"], "transcript": {**DICE["transcript"],
                 "bet_id": "x\u0007y"}}).encode(),             # control character in a bet id
     json.dumps(DICE).encode() + b"\r",                       # CRLF line end
+    b'{"receipt": {"version" "1"}, "transcript": {}}',       # not JSON, but brackets match
+    b'{"receipt": {"a": [1}, "transcript": {}}',             # brackets do not match
+    json.dumps(DICE).replace('"receipt"', '"rec\\u0065ipt"', 1).encode(),  # escaped key
 ]
 
 
@@ -172,6 +175,20 @@ def test_a_worker_of_an_earlier_run_is_restarted_before_this_one(tmp_path, clust
     assert "restarting the workers" in err
     check_same_as_batch(tmp_path, tmp_path, [("examples.jsonl", shard.read_bytes())], summary,
                         failures)
+
+
+def test_a_range_that_cannot_be_read_stops_the_run_without_counts(tmp_path, cluster):
+    local, _ = cluster
+    shard = tmp_path / "cut.jsonl.gz"
+    shard.write_bytes(gzip.compress(b"\n".join(EXAMPLE_LINES))[:-40])
+    failures = tmp_path / "failures.tsv"
+    code, summary, _ = run_audit(shard, "--scheduler", local.scheduler_address, *PACKAGES,
+                                 "--failures", failures)
+    assert code == 1
+    assert summary["message"] == (
+        f"a worker cannot read {shard} (the whole compressed file): Compressed file ended "
+        "before the end-of-stream marker was reached; nothing is reported for this run")
+    assert summary["total"] is None and not failures.exists()
 
 
 @pytest.mark.parametrize("signer,message", [
