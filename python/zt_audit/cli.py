@@ -17,7 +17,8 @@ import uuid
 from .packages import ArgumentProblem, load_packages, parse_signer_keys
 from .report import FailuresFile, ResultsDirectory, ShardCounts, Tally, for_terminal, to_json
 from .shards import InputError, cut_ranges, find_shards
-from .worker import PLUGIN_NAME, PackagePlugin, PackageRefused, ShardUnreadable, WorkerNotReady
+from .worker import (PLUGIN_NAME, PackagePlugin, PackageRefused, ShardUnreadable, WorkerNotReady,
+                     verify_range)
 
 EXIT_VERIFIED = 0
 EXIT_BAD_INPUT = 1  # bad argument, unreadable file, or the cluster could not finish the run
@@ -258,8 +259,6 @@ def _verify(client, run_id, jobs, options, summary, failures, results):
     from distributed import as_completed
     from distributed.diagnostics.progressbar import progress
 
-    from .worker import verify_range
-
     want_every_verdict = results is not None
     started = time.monotonic()
     submitted = []  # (shard, job, future) in input order
@@ -281,6 +280,7 @@ def _verify(client, run_id, jobs, options, summary, failures, results):
             failure = _task_failure(shard, job, future.exception())
             client.cancel(futures)
             raise failure
+    del futures  # from here on each result is held only until it has been read
 
     tally = Tally()
     position = 0
@@ -306,7 +306,7 @@ def _verify(client, run_id, jobs, options, summary, failures, results):
                 results.write(verdicts)
     summary["seconds"] = time.monotonic() - started
     summary["workers"] = len(client.scheduler_info().get("workers", {}))
-    summary["tasks"] = len(futures)
+    summary["tasks"] = len(submitted)
     return tally
 
 
