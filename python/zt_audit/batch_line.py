@@ -10,6 +10,7 @@ library decodes the documents and reports their faults.
 
 import json
 import re
+from typing import NamedTuple
 
 MALFORMED_LINE = "line is not a JSON object with receipt and transcript members"
 NOT_UTF8 = "input bytes are not valid UTF-8"
@@ -37,10 +38,17 @@ def is_blank_line(line: bytes) -> bool:
     return _BLANK.fullmatch(line) is not None
 
 
-def split_batch_line(line: str) -> tuple[str, str]:
+class BatchLine(NamedTuple):
+    receipt: str
+    transcript: str
+    name: str | None  # the line's first string member "name", copied into reports
+
+
+def split_batch_line(line: str) -> BatchLine:
     """The receipt and transcript texts of |line|, or MalformedLine."""
     scanner = _Scanner(line)
     documents = {}
+    name = None
     scanner.skip_whitespace()
     scanner.expect("{")
     scanner.skip_whitespace()
@@ -55,6 +63,11 @@ def split_batch_line(line: str) -> tuple[str, str]:
                 if key in documents:
                     raise MalformedLine()
                 documents[key] = _unescape(value) if value[0] == '"' else value
+            elif key == "name" and name is None and value[0] == '"':
+                try:
+                    name = _unescape(value)
+                except MalformedLine:
+                    pass  # only the two documents decide whether the line is a bet
             scanner.skip_whitespace()
             if scanner.consume("}"):
                 break
@@ -63,7 +76,7 @@ def split_batch_line(line: str) -> tuple[str, str]:
     scanner.skip_whitespace()
     if not scanner.at_end() or len(documents) != 2:
         raise MalformedLine()
-    return documents["receipt"], documents["transcript"]
+    return BatchLine(documents["receipt"], documents["transcript"], name)
 
 
 class _Scanner:

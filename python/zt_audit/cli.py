@@ -86,7 +86,8 @@ def build_parser() -> argparse.ArgumentParser:
                         help="refuse packages not signed by this Ed25519 key "
                         "(64 hex digits; repeatable, any of them will do)")
     parser.add_argument("--failures", metavar="FILE",
-                        help="write SHARD, LINE, BET_ID and MESSAGE of each failed bet, tab-separated")
+                        help="write SHARD, LINE, MESSAGE, BET_ID and NAME of each failed bet, "
+                        "tab-separated")
     parser.add_argument("--results", metavar="DIR",
                         help="write every bet's verdict, one JSON Lines file per shard")
     parser.add_argument("--range-bytes", type=_size, default=DEFAULT_RANGE_BYTES, metavar="SIZE",

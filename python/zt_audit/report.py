@@ -74,8 +74,10 @@ class Tally:
 
 
 class FailuresFile:
-    """SHARD<TAB>LINE<TAB>BET_ID<TAB>MESSAGE per failed bet, in input order (BET_ID
-    empty when the receipt did not decode)."""
+    """SHARD<TAB>LINE<TAB>MESSAGE<TAB>BET_ID<TAB>NAME per failed bet, in input order:
+    `zt-verify batch`'s LINE<TAB>MESSAGE after the shard, then the receipt's bet_id
+    (empty when the receipt did not decode) and the line's "name" member (empty when
+    it has none)."""
 
     def __init__(self, path: str):
         self.path = path
@@ -84,7 +86,7 @@ class FailuresFile:
     def write(self, shard: str, verdicts):
         for v in verdicts:
             if v.message is not None:
-                fields = (shard, str(v.line), v.bet_id or "", v.message)
+                fields = (shard, str(v.line), v.message, v.bet_id or "", v.name or "")
                 self.file.write("\t".join(escape_control(f) for f in fields) + "\n")
 
     def close(self):
@@ -93,7 +95,7 @@ class FailuresFile:
 
 class ResultsDirectory:
     """One JSON Lines file per shard, NAME.results.jsonl: an object per bet, in line
-    order, {"bet_id", "code", "line", "message", "verdict"}."""
+    order, {"bet_id", "code", "line", "message", "name", "verdict"}."""
 
     def __init__(self, path: str):
         os.makedirs(path, exist_ok=True)
@@ -117,7 +119,7 @@ class ResultsDirectory:
         for v in verdicts:
             record = {"line": v.line, "bet_id": v.bet_id, "code": v.code,
                       "verdict": "verified" if v.message is None else "failed",
-                      "message": v.message}
+                      "message": v.message, "name": v.name}
             self.file.write(to_json(record) + "\n")
 
     def close(self):

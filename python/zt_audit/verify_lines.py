@@ -29,6 +29,7 @@ class LineVerdict:
     code: int
     message: str | None
     bet_id: str | None
+    name: str | None  # the line's "name" member
 
 
 @dataclass
@@ -51,40 +52,42 @@ def verify_lines(lines, want_every_verdict: bool) -> RangeOutcome:
         if is_blank_line(raw):
             continue
         outcome.total += 1
-        code, message, receipt = _check(raw)
+        code, message, documents = _check(raw)
+        name = documents.name if documents else None
         if code == CODE_VERIFIED:
             outcome.verified += 1
             if want_every_verdict:
-                outcome.verdicts.append(LineVerdict(number, code, None, _bet_id(receipt)))
+                outcome.verdicts.append(
+                    LineVerdict(number, code, None, _bet_id(documents.receipt), name)
+                )
             continue
         outcome.failed += 1
-        decoded = receipt is not None and not message.startswith(_RECEIPT_NOT_DECODED)
-        outcome.verdicts.append(
-            LineVerdict(number, code, message, _bet_id(receipt) if decoded else None)
-        )
+        decoded = documents is not None and not message.startswith(_RECEIPT_NOT_DECODED)
+        bet_id = _bet_id(documents.receipt) if decoded else None
+        outcome.verdicts.append(LineVerdict(number, code, message, bet_id, name))
     return outcome
 
 
 def _check(raw: bytes):
-    """(code, message, receipt text or None) of one non-blank line."""
+    """(code, message, the line's BatchLine or None) of one non-blank line."""
     try:
         line = raw.decode("utf-8")
     except UnicodeDecodeError:
         return CODE_BAD_INPUT, NOT_UTF8, None
     try:
-        receipt, transcript = split_batch_line(line)
+        documents = split_batch_line(line)
     except MalformedLine:
         return CODE_NOT_DECODED, MALFORMED_LINE, None
     try:
-        zt_bindings_python.verify_bet(receipt, transcript)
+        zt_bindings_python.verify_bet(documents.receipt, documents.transcript)
     except ValueError as error:
         message = str(error)
         if message == _BINDING_REFUSED_NUL:
-            return CODE_BAD_INPUT, message, receipt
+            return CODE_BAD_INPUT, message, documents
         message = message.removeprefix("ffi: ")
         decoded = not message.startswith((_RECEIPT_NOT_DECODED, _TRANSCRIPT_NOT_DECODED))
-        return (CODE_FAILED if decoded else CODE_NOT_DECODED), message, receipt
-    return CODE_VERIFIED, None, receipt
+        return (CODE_FAILED if decoded else CODE_NOT_DECODED), message, documents
+    return CODE_VERIFIED, None, documents
 
 
 def _bet_id(receipt_text: str):

@@ -74,20 +74,22 @@ def reference(tmp_path, shards, *options):
 def audit_rows(path, directory):
     rows = []
     for line in path.read_text(encoding="utf-8").splitlines():
-        shard, number, bet_id, message = line.split("\t")
-        rows.append((os.path.relpath(shard, directory), int(number), bet_id, message))
+        shard, number, message, bet_id, name = line.split("\t")
+        rows.append((os.path.relpath(shard, directory), int(number), bet_id, message, name))
     return rows
 
 
-def expected_bet_id(line: bytes):
-    """The receipt's bet_id as the failures file writes it, read with Python's json."""
+def expected_ids(line: bytes):
+    """The receipt's bet_id and the line's name as the failures file writes them,
+    read with Python's json."""
     try:
-        receipt = json.loads(line)["receipt"]
-        receipt = json.loads(receipt) if isinstance(receipt, str) else receipt
-        bet_id = receipt["bet_id"]
+        bet = json.loads(line)
+        receipt = json.loads(bet["receipt"]) if isinstance(bet["receipt"], str) else bet["receipt"]
     except (ValueError, KeyError, TypeError):
-        return ""
-    return bet_id.replace("\u0007", "\\u0007") if isinstance(bet_id, str) else ""
+        return None
+    bet_id = receipt.get("bet_id")
+    bet_id = bet_id.replace("\u0007", "\\u0007") if isinstance(bet_id, str) else ""
+    return bet_id, bet.get("name", "")
 
 
 def check_same_as_batch(tmp_path, directory, shards, summary, failures_path):
@@ -96,11 +98,12 @@ def check_same_as_batch(tmp_path, directory, shards, summary, failures_path):
         group["first_file"] = os.path.relpath(group["first_file"], directory)
     assert {k: summary[k] for k in want} == want
     rows = audit_rows(failures_path, directory)
-    assert [(s, n, m) for s, n, _, m in rows] == want_rows
+    assert [(s, n, m) for s, n, _, m, _ in rows] == want_rows
     texts = {name: text.split(b"\n") for name, text in shards}
-    for shard, number, bet_id, message in rows:
+    for shard, number, bet_id, message, name in rows:
         if not message.startswith(("failed to parse receipt", "line is not", "input bytes")):
-            assert bet_id == expected_bet_id(texts[shard][number - 1]), (shard, number)
+            assert (bet_id, name) == expected_ids(texts[shard][number - 1]), (shard, number)
+    assert any(name for *_, name in rows)  # the examples' lines have names
 
 
 def test_shards_give_the_verdicts_of_zt_verify_batch(tmp_path, cluster):
@@ -121,7 +124,7 @@ def test_shards_give_the_verdicts_of_zt_verify_batch(tmp_path, cluster):
     mixed = [json.loads(line) for line in (results / "mixed.jsonl.results.jsonl").open()]
     lines = shards[1][1].split(b"\n")
     assert [r["line"] for r in mixed] == [i + 1 for i, l in enumerate(lines) if l.strip()]
-    failed = {n for s, n, _, _ in audit_rows(failures, directory) if s == "mixed.jsonl"}
+    failed = {n for s, n, *_ in audit_rows(failures, directory) if s == "mixed.jsonl"}
     assert {r["line"] for r in mixed if r["verdict"] == "failed"} == failed
     assert {r["code"] for r in mixed} == {0, 1, 2, 3}
 
