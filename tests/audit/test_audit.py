@@ -5,6 +5,7 @@ killed mid-run; packages refused before any bet; argument errors."""
 import gzip
 import json
 import os
+import random
 import signal
 
 import pytest
@@ -39,15 +40,37 @@ ODD_LINES = [
 ]
 
 
+def mutated_lines(count):
+    """|count| copies of a bet line with one to three characters deleted, inserted or
+    replaced, mostly where the line's own structure is (its start, the transcript key,
+    its end), so the line splitter meets every way of going wrong."""
+    rng = random.Random(7)
+    bases = [json.dumps(DICE), json.dumps({k: json.dumps(v) for k, v in DICE.items()})]
+    lines = []
+    for _ in range(count):
+        line = rng.choice(bases)
+        for _ in range(rng.randint(1, 3)):
+            middle = max(line.find('"transcript"'), 0)
+            centre = rng.choice([0, middle, len(line) - 1, rng.randrange(len(line))])
+            at = max(0, min(len(line) - 1, centre + rng.randint(-4, 4)))
+            char = rng.choice('{}[]",:\\ u0a\u00e9')
+            line = rng.choice([line[:at] + line[at + 1:], line[:at] + char + line[at:],
+                               line[:at] + char + line[at + 1:]])
+        lines.append(line.encode())
+    return lines
+
+
 def write_shards(directory):
-    """Three shards, their plain text for zt-verify, and the directory's sorted order."""
+    """Four shards, their plain text for zt-verify, and the directory's sorted order."""
     mixed = b"\n".join(EXAMPLE_LINES + ODD_LINES + [json.dumps(DICE).encode()])  # no final newline
+    mutated = b"\n".join(mutated_lines(400)) + b"\n"
     big = b"".join(line + b"\n" + (b"\n" if i % 17 == 0 else b"")
                    for i, line in enumerate(EXAMPLE_LINES * 40))
     (directory / "big.jsonl").write_bytes(big)
     (directory / "mixed.jsonl").write_bytes(mixed)
-    (directory / "packed.jsonl.data").write_bytes(gzip.compress(mixed[::-1][::-1] + b"\n" + big))
-    return [("big.jsonl", big), ("mixed.jsonl", mixed),
+    (directory / "mutated.jsonl").write_bytes(mutated)
+    (directory / "packed.jsonl.data").write_bytes(gzip.compress(mixed + b"\n" + big))
+    return [("big.jsonl", big), ("mixed.jsonl", mixed), ("mutated.jsonl", mutated),
             ("packed.jsonl.data", mixed + b"\n" + big)]
 
 
