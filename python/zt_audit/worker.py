@@ -87,13 +87,22 @@ def register_noop_mapper(gdp_id: str):
     if register is not None:
         register(gdp_id)
         return
-    library = ctypes.CDLL(
-        os.path.join(os.path.dirname(zt_bindings_python.__file__), "libzt_core.so")
-    )
+    library = ctypes.CDLL(_loaded_library_path())
     library.zt_core_register_noop_mapper.argtypes = [ctypes.c_char_p]
     library.zt_core_register_noop_mapper.restype = ctypes.c_int32
     if library.zt_core_register_noop_mapper(gdp_id.encode("utf-8")) != 0:
         raise WorkerNotReady(f"the no-op mapper for {gdp_id} did not register")
+
+
+def _loaded_library_path() -> str:
+    """The libzt_core file this process loaded for the module, whatever its version
+    suffix or directory; opening the same file again gives the same library."""
+    with open("/proc/self/maps", encoding="utf-8", errors="replace") as maps:
+        for line in maps:
+            path = line.rstrip("\n").split(maxsplit=5)[-1]
+            if os.path.basename(path).startswith("libzt_core.so"):
+                return path
+    return os.path.join(os.path.dirname(zt_bindings_python.__file__), "libzt_core.so")
 
 
 class PackagePlugin(WorkerPlugin):
