@@ -2,7 +2,10 @@
 # when ZT_SANITIZE is set, the chosen sanitizer.
 add_library(zt_options INTERFACE)
 target_compile_options(zt_options INTERFACE -Wall -Wextra -Wpedantic -Werror)
-target_include_directories(zt_options INTERFACE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/include)
+# include/ holds the public header; the build tree's include/ the generated
+# zt/zt_core_version.h beside it.
+target_include_directories(zt_options INTERFACE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/include
+  ${PROJECT_BINARY_DIR}/include)
 
 set(ZT_SANITIZE "" CACHE STRING "Sanitizer to build with: address (with undefined) or thread")
 if(ZT_SANITIZE STREQUAL "address")

@@ -21,7 +21,9 @@
  *   already hold the message of another thread's later call, and the pointer
  *   you got is released by the next working call of any thread. A host that
  *   calls the library from several threads must make "call, then read and copy
- *   the message" one step of its own (for example under a mutex of its own).
+ *   the message" one step of its own (for example under a mutex of its own), or
+ *   read the message with zt_core_thread_last_error_message instead, which gives
+ *   each thread the message of its own last failed call and needs no lock.
  *
  * - Memory. Arguments are borrowed for the duration of the call only; the
  *   library keeps copies of what it needs. It never returns memory you must
@@ -36,12 +38,19 @@
  *
  * - Failure inside the library. No error unwinds into the caller. An internal
  *   fault (memory exhausted) ends the process.
+ *
+ * - Version. ZT_CORE_VERSION_MAJOR, _MINOR, _PATCH and ZT_CORE_VERSION_STRING
+ *   (from zt/zt_core_version.h, included below) give the version of the library
+ *   these headers come with. The shared object is libzt_core.so.MAJOR; link with
+ *   -lzt_core, or through pkg-config (zt_core) or CMake (find_package(zt_core),
+ *   target zt::core).
  */
 #ifndef ZT_ZT_CORE_H_
 #define ZT_ZT_CORE_H_
 
 #include <stddef.h>
 #include <stdint.h>
+#include <zt/zt_core_version.h>
 
 #ifdef __cplusplus
 extern "C" {
@@ -70,7 +79,8 @@ extern "C" {
  * Returns 2 when a document does not decode: the message is
  * "failed to parse receipt: " or "failed to parse transcript: " followed by the
  * decoder's text, which ends with " at line L column C". The receipt is decoded
- * first.
+ * first. A document longer than 1 GiB is refused before decoding: its text is
+ * "document exceeds 1 GiB at line 1 column 0".
  * Returns 3 when the bet fails verification: the message names the first check
  * that failed, for example "merkle proof failed to reconstruct reported root".
  * A bet whose game has no registered mapper fails with
@@ -114,6 +124,19 @@ ZT_CORE_API int32_t zt_core_register_gdp_package(const uint8_t* package_ptr, siz
  * zt_core_register_noop_mapper or zt_core_register_gdp_package. Copy it if you
  * need it later. */
 ZT_CORE_API const char* zt_core_last_error_message(void) ZT_CORE_NOEXCEPT;
+
+/* zt_core_thread_last_error_message returns the message of the calling thread's
+ * own last failed call of zt_core_verify_bet, zt_core_register_noop_mapper or
+ * zt_core_register_gdp_package, or NULL when that call succeeded (or its message
+ * would have contained a NUL character). It is the same text that
+ * zt_core_last_error_message would have returned right after that call.
+ *
+ * Use it in hosts that call the library from several threads: calls on other
+ * threads never change what it returns, so no lock of your own is needed. The
+ * text belongs to the library: do not free or modify it. It stays valid until
+ * the calling thread's next call of one of the three working functions, or until
+ * the thread ends. */
+ZT_CORE_API const char* zt_core_thread_last_error_message(void) ZT_CORE_NOEXCEPT;
 
 #ifdef __cplusplus
 }

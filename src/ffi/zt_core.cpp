@@ -75,8 +75,9 @@ ZT_CORE_API const char* zt_core_last_error_message(void) noexcept {
   return zt::ffi::last_error_message();
 }
 
-// Not in the public header: the message of the calling thread's own last failing
-// call, which no other thread can replace. The Python module raises this text.
+// The message of the calling thread's own last failing call, which no other
+// thread can replace: the safe read for multi-threaded hosts. The Python module
+// raises this text.
 ZT_CORE_API const char* zt_core_thread_last_error_message(void) noexcept {
   return zt::ffi::thread_last_error_message();
 }

@@ -31,8 +31,10 @@ enum class Decoder::Want : std::uint8_t {
   kOptionalValue,
   kElementValue,  // a member of a Value array or object under construction
   kValueMap,
-  kSkip,      // the value of an unknown key, or anything inside one
-  kTrailing,  // an element after the last field of an array-form record
+  kCheckedValue,  // a value checked like a Value but not built
+  kCheck,         // anything inside such a value
+  kSkip,          // the value of an unknown key, or anything inside one
+  kTrailing,      // an element after the last field of an array-form record
 };
 
 enum class Decoder::FrameKind : std::uint8_t {
@@ -43,6 +45,8 @@ enum class Decoder::FrameKind : std::uint8_t {
   kVariantObject,
   kValueArray,
   kValueObject,
+  kCheckArray,
+  kCheckObject,
   kSkipArray,
   kSkipObject,
 };
@@ -144,6 +148,8 @@ Decoder::Want Decoder::want_of(Kind kind) {
       return W::kOptionalValue;
     case Kind::kValueMap:
       return W::kValueMap;
+    case Kind::kCheckedValue:
+      return W::kCheckedValue;
   }
   return W::kSkip;
 }
@@ -192,6 +198,9 @@ Decoder::Slot Decoder::next_slot() {
     case FrameKind::kValueArray:
     case FrameKind::kValueObject:
       return Slot{Want::kElementValue};
+    case FrameKind::kCheckArray:
+    case FrameKind::kCheckObject:
+      return Slot{Want::kCheck};
     case FrameKind::kSkipArray:
     case FrameKind::kSkipObject:
       break;
@@ -341,6 +350,9 @@ bool Decoder::on_key(std::string_view decoded, std::size_t end) {
       if (!check_string(decoded, end)) return false;
       builders_.back().key.assign(decoded);
       break;
+    case FrameKind::kCheckObject:
+      if (!check_string(decoded, end)) return false;
+      break;
     default:
       break;  // inside a skipped value keys are not examined
   }
@@ -450,6 +462,10 @@ bool Decoder::store(const Slot& slot, const Scalar& value) {
           break;
       }
       return true;
+    case Want::kCheckedValue:
+      if (!is_null) static_cast<CheckedValue*>(slot.target)->present = true;
+      return true;
+    case Want::kCheck:
     case Want::kSkip:
     case Want::kTrailing:
       break;
@@ -546,6 +562,12 @@ bool Decoder::on_start(bool object, std::size_t at) {
       frame.delivers = slot.want;
       frame.delivery_target = slot.target;
       break;
+    case Want::kCheckedValue:
+      static_cast<CheckedValue*>(slot.target)->present = true;
+      [[fallthrough]];
+    case Want::kCheck:
+      frame.kind = object ? FrameKind::kCheckObject : FrameKind::kCheckArray;
+      break;
     case Want::kSkip:
       frame.kind = object ? FrameKind::kSkipObject : FrameKind::kSkipArray;
       break;
@@ -640,6 +662,7 @@ bool Decoder::diagnose() {
     case FrameKind::kRecordObject:
     case FrameKind::kBytesMap:
     case FrameKind::kValueObject:
+    case FrameKind::kCheckObject:
     case FrameKind::kSkipObject: {
       const bool skipping = f.kind == FrameKind::kSkipObject;
       if (i == n) return report(n, std::string(kEofInObject));

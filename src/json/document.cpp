@@ -19,18 +19,25 @@
 //  - it ends "01" after the zero; the decoder reports the stray digit;
 //  - it takes a NUL byte for the end of the text; errors are judged on the text;
 //  - it has no nesting limit and stops after the root value without looking further:
-//    the decoder limits nesting and checks what follows the root.
+//    the decoder limits nesting and checks what follows the root;
+//  - it passes lengths as 32-bit SizeType: texts above kMaxDocumentBytes never reach it.
 #include "json/document.h"
 
 #include <rapidjson/reader.h>
 
+#include <limits>
 #include <string>
 
 #include "json/decoder.h"
+#include "json/text_position.h"
 #include "json/token_scan.h"
 
 namespace zt::json {
 namespace {
+
+// RapidJSON passes string and number lengths as 32-bit SizeType; documents are
+// refused above kMaxDocumentBytes, so no length can wrap.
+static_assert(kMaxDocumentBytes < std::numeric_limits<rapidjson::SizeType>::max());
 
 constexpr unsigned kParseFlags = rapidjson::kParseIterativeFlag |
                                  rapidjson::kParseNumbersAsStringsFlag |
@@ -128,6 +135,13 @@ long escape_unit(std::string_view text, std::size_t i) {
   return unit;
 }
 
+// The index after the run of characters that can occur in a number from |i| on.
+std::size_t skip_number_characters(std::string_view text, std::size_t i) {
+  constexpr std::string_view kNumberCharacters = "0123456789+-.eE";
+  while (i < text.size() && kNumberCharacters.find(text[i]) != std::string_view::npos) ++i;
+  return i;
+}
+
 // A copy of |text| in which every well-formed token RapidJSON refuses is replaced
 // by one of the same length it accepts: a leading surrogate escape without its
 // trailing half becomes \uFFFD, a number with an exponent or a very long integer
@@ -163,7 +177,9 @@ std::string relax_for_tokenizer(std::string_view text) {
     } else if (c == '-' || (c >= '0' && c <= '9')) {
       const auto end = scan_number(text, i, ScanMode::kSkip);
       if (!end) {
-        ++i;
+        // A malformed number: decoding fails there. Resuming after all of its
+        // characters, not after its first one, keeps this pass linear.
+        i = skip_number_characters(text, i);
         continue;
       }
       const std::string_view token = text.substr(i, *end - i);
@@ -191,6 +207,9 @@ std::string relax_for_tokenizer(std::string_view text) {
 
 std::expected<void, DecodeError> decode_document(std::string_view text, const FieldDescriptor& root,
                                                  void* target, void (*reset)(void* target)) {
+  if (text.size() > kMaxDocumentBytes) {
+    return std::unexpected(make_decode_error(text, 0, "document exceeds 1 GiB"));
+  }
   std::size_t stop = 0;
   {
     Decoder decoder(text, root, target);

@@ -3,6 +3,7 @@
 // Pure functions of their input; safe to call from any thread.
 #pragma once
 
+#include <cstddef>
 #include <expected>
 #include <string_view>
 #include <utility>
@@ -11,6 +12,12 @@
 #include "json/schema.h"
 
 namespace zt::json {
+
+// kMaxDocumentBytes: the largest text decode_document reads. Longer texts are refused
+// before parsing with "document exceeds 1 GiB" at line 1 column 0: no honest receipt,
+// transcript or package file comes near it, and it keeps every length the tokenizer
+// handles far inside its 32-bit range and the memory of one decode bounded.
+inline constexpr std::size_t kMaxDocumentBytes = std::size_t{1} << 30;
 
 // decode_document: |text| decoded as |root| into |target|. |reset| restores |target|
 // to its default state (decoding may start over once). On failure |target| holds a

@@ -39,6 +39,7 @@ enum class Kind : std::uint8_t {
   kValue,           // Value; null is a present value
   kOptionalValue,   // std::optional<Value>; null is absent
   kValueMap,        // Object, from a JSON object; last duplicate wins
+  kCheckedValue,    // CheckedValue: checked like a Value, then dropped; null is absent
 };
 
 enum class Presence : std::uint8_t {
@@ -48,6 +49,14 @@ enum class Presence : std::uint8_t {
 };
 
 struct RecordDescriptor;
+
+// CheckedValue: a JSON value that nothing reads. It gets every check a Value gets
+// (well-formed, valid UTF-8, numbers in range, nesting), so a document decodes or
+// fails exactly as if it were kept, but no tree is built: only whether a non-null
+// value was there is remembered.
+struct CheckedValue {
+  bool present = false;
+};
 
 // BytesCodec: how a byte field's string becomes bytes, and its expectation text.
 struct BytesCodec {
@@ -135,7 +144,7 @@ inline constexpr bool kUnsupported = false;
 }  // namespace detail
 
 // field: a text, u64 or JSON-value field (std::string, std::uint64_t, Value, Object,
-// or std::optional of the first three).
+// CheckedValue, or std::optional of the first three).
 template <auto Pointer>
 constexpr FieldDescriptor field(std::string_view name, Presence presence = Presence::kRequired) {
   using M = detail::MemberType<Pointer>;
@@ -154,6 +163,8 @@ constexpr FieldDescriptor field(std::string_view name, Presence presence = Prese
     kind = Kind::kOptionalValue;
   } else if constexpr (std::is_same_v<M, Object>) {
     kind = Kind::kValueMap;
+  } else if constexpr (std::is_same_v<M, CheckedValue>) {
+    kind = Kind::kCheckedValue;
   } else {
     static_assert(detail::kUnsupported<M>, "member type has no plain JSON form");
   }

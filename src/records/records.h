@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "json/schema.h"
 #include "json/value.h"
 
 namespace zt::records {
@@ -49,7 +50,8 @@ struct BetReceipt {
 struct SettlementOutcome {
   json::Value raw;
   std::string payout;
-  std::optional<json::Value> aux;
+  // Not examined: checked while decoding like any JSON value, but not kept.
+  json::CheckedValue aux;
 };
 
 // Beacon values ordered by key bytes; the beacon mix hashes them in this order.

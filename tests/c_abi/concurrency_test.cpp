@@ -17,8 +17,6 @@
 #include "bet_rows.h"
 #include "zt/zt_core.h"
 
-extern "C" const char* zt_core_thread_last_error_message(void) noexcept;
-
 namespace {
 
 struct Row {

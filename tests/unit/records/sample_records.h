@@ -77,8 +77,7 @@ inline std::string dump(const SettlementTranscript& t) {
   std::string out = t.bet_id + "|" + hex(t.server_seed_plain) + "|";
   for (const auto& [name, bytes] : t.beacon_values) out += name + "=" + hex(bytes) + ",";
   out += "|" + hex(t.beacon_mix_id) + "|" + hex(t.rng_entropy) + "|" + dump(t.outcome.raw) + "|" +
-         t.outcome.payout + "|" + (t.outcome.aux ? dump(*t.outcome.aux) : "-") + "|" +
-         t.operator_sig;
+         t.outcome.payout + "|" + (t.outcome.aux.present ? "aux" : "-") + "|" + t.operator_sig;
   return out;
 }
 

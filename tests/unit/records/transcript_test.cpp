@@ -29,7 +29,7 @@ TEST(Transcript, SampleDecodes) {
   ASSERT_TRUE(transcript.has_value()) << transcript.error().message();
   EXPECT_EQ(dump(*transcript),
             "bet-1|aa|a=02,b=01,|bb|cc|{bucket:integer `1`,path:[integer `0`,integer `1`,],}|2.0|"
-            "[integer `1`,]|sig");
+            "aux|sig");
 }
 
 TEST(Transcript, BeaconValuesAreOrderedByKeyAndTheLastDuplicateWins) {
@@ -48,19 +48,19 @@ TEST(Transcript, OutcomeForms) {
       parse_settlement_transcript(transcript_with_outcome(R"({"raw":null,"payout":"0"})"));
   ASSERT_TRUE(minimal.has_value()) << minimal.error().message();
   EXPECT_TRUE(minimal->outcome.raw.is_null());
-  EXPECT_FALSE(minimal->outcome.aux.has_value());
+  EXPECT_FALSE(minimal->outcome.aux.present);
 
   const auto aux_null =
       parse_settlement_transcript(transcript_with_outcome(R"({"raw":1,"payout":"0","aux":null})"));
   ASSERT_TRUE(aux_null.has_value());
-  EXPECT_FALSE(aux_null->outcome.aux.has_value());
+  EXPECT_FALSE(aux_null->outcome.aux.present);
 
   const auto arrays =
       parse_settlement_transcript(transcript_with_outcome(R"([{"stops":[1,-2]},"9"])"));
   ASSERT_TRUE(arrays.has_value()) << arrays.error().message();
   EXPECT_EQ(test::dump(arrays->outcome.raw), "{stops:[integer `1`,integer `-2`,],}");
   EXPECT_EQ(arrays->outcome.payout, "9");
-  EXPECT_FALSE(arrays->outcome.aux.has_value());
+  EXPECT_FALSE(arrays->outcome.aux.present);
 }
 
 TEST(Transcript, Errors) {
@@ -104,6 +104,39 @@ TEST(Transcript, Errors) {
        "invalid type: floating point `2.5`, expected a string" + at(24)},
   };
   for (const Case& c : cases) EXPECT_EQ(error_of(c.text), c.message) << c.name;
+}
+
+// aux is not kept, but it must decode or fail exactly as raw does: "aux" and "raw"
+// have the same length, so swapping them keeps every position.
+TEST(Transcript, AuxIsCheckedLikeAKeptValue) {
+  const std::string values[] = {
+      R"({"a":[1,-2,3.5,"x",true,null,{}]})",
+      "\"\xFF\"",
+      "{\"\xC3\":1}",
+      R"("\uD800")",
+      R"(["\uDC00"])",
+      R"({"a":{"b":1e400}})",
+      R"([1,])",
+      R"({"a" 1})",
+      R"([01])",
+      R"(-)",
+      R"(["a)",
+      std::string(124, '[') + std::string(124, ']'),
+      std::string(125, '[') + std::string(125, ']'),
+  };
+  for (const std::string& value : values) {
+    const auto aux_result = parse_settlement_transcript(
+        transcript_with_outcome(R"({"raw":null,"payout":"0","aux":)" + value + "}"));
+    const auto raw_result = parse_settlement_transcript(
+        transcript_with_outcome(R"({"aux":null,"payout":"0","raw":)" + value + "}"));
+    ASSERT_EQ(aux_result.has_value(), raw_result.has_value()) << value;
+    if (aux_result) {
+      EXPECT_TRUE(aux_result->outcome.aux.present);
+      EXPECT_TRUE(aux_result->outcome.raw.is_null());
+    } else {
+      EXPECT_EQ(aux_result.error().message(), raw_result.error().message()) << value;
+    }
+  }
 }
 
 TEST(Transcript, NestingCountsTheRecordAndTheOutcome) {
