@@ -1,36 +1,42 @@
-"""Taking one JSON Lines record of a batch apart, with the rules of `zt-verify batch`.
+"""Taking one JSON Lines record of a batch apart, with the rules and messages of
+`zt-verify batch`.
 
 A line is a JSON object with the members "receipt" and "transcript" (others are
 ignored). Each is either a JSON string holding the document's text, or the document
 itself written inline; an inline document is passed on as the exact text of the
 line, so decoding errors report the same positions as in a file of its own. The
 values are not decoded here, only skipped by matching brackets outside strings: the
-library decodes the documents and reports their faults.
+library decodes the documents and reports their faults. A line that is not such an
+object gets a message saying what is wrong and where (a 1-based byte column).
 """
 
 import json
 import re
 from typing import NamedTuple
 
-MALFORMED_LINE = "line is not a JSON object with receipt and transcript members"
-NOT_UTF8 = "input bytes are not valid UTF-8"
+NOT_AN_OBJECT = ('line is not a JSON object; each line must be one object with "receipt" and '
+                 '"transcript" members')
+ENDS_INSIDE = ("line ends inside its JSON object: batch reads one bet per line (a pretty-printed "
+               "receipt or transcript belongs to 'zt-verify bet')")
 
 _BLANK = re.compile(rb"[ \t\n\r]*")
 _SPACE = re.compile(r"[ \t\n\r]*")
 # A string literal: no raw control characters; a backslash steps over any one
 # character (the escapes themselves are checked by _unescape).
 _STRING = re.compile(r'"[^"\\\x00-\x1f]*(?:\\[\s\S][^"\\\x00-\x1f]*)*"')
+# The longest start of a string literal that is not closed: where it stops is
+# where the literal breaks (a control character, a final backslash or the end).
+_STRING_START = re.compile(r'"(?:[^"\\\x00-\x1f]|\\[\s\S])*')
 _SCALAR = re.compile(r"[^,}\] \t\n\r]+")
-# Inside an array or object: the next string, bracket, or a quote that starts no
-# valid string.
-_NESTED_TOKEN = re.compile(r'"[^"\\\x00-\x1f]*(?:\\[\s\S][^"\\\x00-\x1f]*)*"|[{}\[\]]|"')
+_NESTED_TOKEN = re.compile(r'["{}\[\]]')
 _ESCAPES = {'"': '"', "\\": "\\", "/": "/", "b": "\b", "f": "\f", "n": "\n", "r": "\r", "t": "\t"}
 _HEX4 = re.compile(r"[0-9a-fA-F]{4}")
 _JSON = json.JSONDecoder()
 
 
 class MalformedLine(Exception):
-    """The line is not an object with one receipt and one transcript member."""
+    """The line is not an object with one receipt and one transcript member; the
+    message says why, as `zt-verify batch` does."""
 
 
 def is_blank_line(line: bytes) -> bool:
@@ -38,10 +44,16 @@ def is_blank_line(line: bytes) -> bool:
     return _BLANK.fullmatch(line) is not None
 
 
+def not_utf8_message(line: bytes, offset: int) -> str:
+    """The message of a line whose first byte that is not UTF-8 is at |offset|."""
+    return (f"line is not UTF-8: byte 0x{line[offset]:02x} at column {offset + 1} "
+            "does not start or continue a UTF-8 character")
+
+
 class BatchLine(NamedTuple):
     receipt: str
     transcript: str
-    name: str | None  # the line's first string member "name", copied into reports
+    name: str | None  # the line's last valid string member "name", copied into reports
 
 
 def split_batch_line(line: str) -> BatchLine:
@@ -50,33 +62,51 @@ def split_batch_line(line: str) -> BatchLine:
     documents = {}
     name = None
     scanner.skip_whitespace()
-    scanner.expect("{")
+    if not scanner.consume("{"):
+        raise MalformedLine(NOT_AN_OBJECT)
     scanner.skip_whitespace()
     if not scanner.consume("}"):
         while True:
-            key = _unescape(scanner.string())
+            key_start = scanner.pos
+            literal = scanner.string()
+            key = _unescape(literal)
+            if key is None:
+                raise scanner.fault("line has a member name with an invalid escape", key_start)
             scanner.skip_whitespace()
             scanner.expect(":")
             scanner.skip_whitespace()
+            value_start = scanner.pos
             value = scanner.value()
             if key in ("receipt", "transcript"):
                 if key in documents:
-                    raise MalformedLine()
-                documents[key] = _unescape(value) if value[0] == '"' else value
-            elif key == "name" and name is None and value[0] == '"':
-                try:
-                    name = _unescape(value)
-                except MalformedLine:
-                    pass  # only the two documents decide whether the line is a bet
+                    raise scanner.fault(f'line has the "{key}" member twice', key_start)
+                if value[0] == '"':
+                    text = _unescape(value)
+                    if text is None:
+                        raise scanner.fault(
+                            f"line's \"{key}\" member is a string with an invalid escape",
+                            value_start)
+                    documents[key] = text
+                else:
+                    documents[key] = value
+            elif key == "name" and value[0] == '"':
+                # A later valid "name" replaces an earlier one; an invalid escape
+                # or a value that is not a string leaves it as it was.
+                text = _unescape(value)
+                name = text if text is not None else name
             scanner.skip_whitespace()
             if scanner.consume("}"):
                 break
             scanner.expect(",")
             scanner.skip_whitespace()
     scanner.skip_whitespace()
-    if not scanner.at_end() or len(documents) != 2:
-        raise MalformedLine()
-    return BatchLine(documents["receipt"], documents["transcript"], name)
+    if not scanner.at_end():
+        raise scanner.fault("line has text after its JSON object", scanner.pos)
+    if "receipt" not in documents:
+        raise MalformedLine('line has no "receipt" member')
+    if "transcript" not in documents:
+        raise MalformedLine('line has no "transcript" member')
+    return BatchLine(documents["receipt"], documents["transcript"], name or None)
 
 
 class _Scanner:
@@ -98,14 +128,34 @@ class _Scanner:
 
     def expect(self, char: str):
         if not self.consume(char):
-            raise MalformedLine()
+            raise self.not_json(self.pos)
+
+    def fault(self, what: str, position: int) -> MalformedLine:
+        """|what| at the byte column of character |position|."""
+        column = len(self.text[:position].encode("utf-8")) + 1
+        return MalformedLine(f"{what} at column {column}")
+
+    def not_json(self, position: int) -> MalformedLine:
+        """The syntax breaks at |position|. A line that simply ends inside the object
+        is usually the first line of a pretty-printed document."""
+        if _SPACE.fullmatch(self.text, position) is not None:
+            return MalformedLine(ENDS_INSIDE)
+        return self.fault("line is not valid JSON", position)
 
     def string(self) -> str:
+        """The string literal at the scanner, or the fault where it breaks."""
         match = _STRING.match(self.text, self.pos)
         if match is None:
-            raise MalformedLine()
+            raise self.not_json(self._string_break(self.pos))
         self.pos = match.end()
         return match.group()
+
+    def _string_break(self, start: int) -> int:
+        if not self.text.startswith('"', start):
+            return start
+        end = _STRING_START.match(self.text, start).end()
+        # A final backslash has stepped past the end.
+        return len(self.text) if self.text.startswith("\\", end) else end
 
     def value(self) -> str:
         start = self.pos
@@ -122,7 +172,7 @@ class _Scanner:
         else:
             match = _SCALAR.match(self.text, start)
             if match is None:
-                raise MalformedLine()
+                raise self.not_json(start)
             self.pos = match.end()
         return self.text[start : self.pos]
 
@@ -132,26 +182,33 @@ class _Scanner:
         while True:
             match = _NESTED_TOKEN.search(self.text, pos)
             if match is None:
-                raise MalformedLine()
+                raise self.not_json(len(self.text))
             token = match.group()
-            pos = match.end()
+            pos = match.start()
+            if token == '"':
+                string = _STRING.match(self.text, pos)
+                if string is None:
+                    raise self.not_json(self._string_break(pos))
+                pos = string.end()
+                continue
+            if token in "}]" and (not closers or closers[-1] != token):
+                raise self.not_json(pos)
+            pos += 1
             if token == "{":
                 closers.append("}")
             elif token == "[":
                 closers.append("]")
-            elif token in ("}", "]"):
-                if not closers or closers.pop() != token:
-                    raise MalformedLine()
+            else:
+                closers.pop()
                 if not closers:
                     self.pos = pos
                     return
-            elif token == '"':
-                raise MalformedLine()
 
 
-def _unescape(literal: str) -> str:
-    """The text of a string literal already matched by _STRING, quotes included.
-    Lone surrogate escapes are refused: they have no UTF-8 form."""
+def _unescape(literal: str) -> str | None:
+    """The text of a string literal already matched by _STRING, quotes included;
+    None for an invalid escape. Lone surrogate escapes are refused: they have no
+    UTF-8 form."""
     body = literal[1:-1]
     if "\\" not in body:
         return body
@@ -168,23 +225,19 @@ def _unescape(literal: str) -> str:
         if escape in _ESCAPES:
             out.append(_ESCAPES[escape])
             continue
-        if escape != "u":
-            raise MalformedLine()
-        unit, i = _hex4(body, i)
+        if escape != "u" or _HEX4.fullmatch(body, i, i + 4) is None:
+            return None
+        unit = int(body[i : i + 4], 16)
+        i += 4
         if 0xDC00 <= unit <= 0xDFFF:
-            raise MalformedLine()
+            return None
         if 0xD800 <= unit <= 0xDBFF:
-            if body[i : i + 2] != "\\u":
-                raise MalformedLine()
-            low, i = _hex4(body, i + 2)
+            if body[i : i + 2] != "\\u" or _HEX4.fullmatch(body, i + 2, i + 6) is None:
+                return None
+            low = int(body[i + 2 : i + 6], 16)
+            i += 6
             if not 0xDC00 <= low <= 0xDFFF:
-                raise MalformedLine()
+                return None
             unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)
         out.append(chr(unit))
     return "".join(out)
-
-
-def _hex4(body: str, i: int) -> tuple[int, int]:
-    if _HEX4.fullmatch(body, i, i + 4) is None:
-        raise MalformedLine()
-    return int(body[i : i + 4], 16), i + 4

@@ -10,13 +10,15 @@ import argparse
 import contextlib
 import logging
 import os
+import signal
 import sys
 import time
 import uuid
 
 from .packages import ArgumentProblem, load_packages, parse_signer_keys
-from .report import FailuresFile, ResultsDirectory, ShardCounts, Tally, for_terminal, to_json
+from .report import FailuresFile, ResultsDirectory, ShardCounts, Tally
 from .shards import InputError, cut_ranges, find_shards
+from .text import json_text, visible_text
 from .worker import (PLUGIN_NAME, PackagePlugin, PackageRefused, ShardUnreadable, WorkerNotReady,
                      verify_range)
 
@@ -24,6 +26,9 @@ EXIT_VERIFIED = 0
 EXIT_BAD_INPUT = 1  # bad argument, unreadable file, or the cluster could not finish the run
 EXIT_PACKAGE_REFUSED = 2
 EXIT_VERIFY_FAILED = 3
+EXIT_NOT_REGISTERED = 4  # a bet's game has no package, and no other failure
+EXIT_NO_BETS = 5
+EXIT_INTERRUPTED = 130  # Ctrl-C or SIGTERM
 
 DEFAULT_RANGE_BYTES = 32 << 20
 
@@ -34,7 +39,9 @@ same path on every worker.
 
 Exit codes: 0 every bet verified, 1 bad argument, unreadable file or a run the
 cluster could not finish, 2 a package did not register or pass --signer, 3 at
-least one bet failed.
+least one bet failed (lines that are not bets included), 4 the only failures are
+bets of a game without a package, 5 the shards hold no bets, 130 stopped by
+Ctrl-C (the summary covers the bets verified until then).
 
 examples:
   python3 -m zt_audit bets/ --local-workers 4 --gdp plinko.tar.gz --noop dice-noop
@@ -139,9 +146,9 @@ def main(argv=None) -> int:
 
 def _report_usage_error(message: str, as_json: bool) -> int:
     if as_json:
-        print(to_json({"command": None, "exit_code": EXIT_BAD_INPUT, "message": message}))
+        print(json_text({"command": None, "exit_code": EXIT_BAD_INPUT, "message": message}))
     else:
-        print(f"ERROR  {for_terminal(message)}")
+        print(f"ERROR  {visible_text(message)}")
     return EXIT_BAD_INPUT
 
 
@@ -180,7 +187,20 @@ def _run(options, summary):
     if failures is not None:
         failures.close()
     summary["tally"] = tally
-    summary["exit_code"] = EXIT_VERIFIED if tally.total("failed") == 0 else EXIT_VERIFY_FAILED
+    summary["exit_code"] = exit_code_of(tally)
+
+
+def exit_code_of(tally) -> int:
+    failed = tally.total("failed")
+    if tally.interrupted:
+        return EXIT_INTERRUPTED
+    if tally.total("total") == 0:
+        return EXIT_NO_BETS
+    if failed > tally.unregistered:
+        return EXIT_VERIFY_FAILED
+    if tally.unregistered > 0:
+        return EXIT_NOT_REGISTERED
+    return EXIT_VERIFIED
 
 
 def _load_packages(options, summary):
@@ -262,53 +282,115 @@ def _verify(client, run_id, jobs, options, summary, failures, results):
 
     want_every_verdict = results is not None
     started = time.monotonic()
-    submitted = []  # (shard, job, future) in input order
-    for shard, ranges in jobs:
+    submitted = []  # (shard index, job, future) in input order
+    for index, (shard, ranges) in enumerate(jobs):
         for job in ranges:
             future = client.submit(verify_range, run_id, job, want_every_verdict,
                                    key=f"zt-audit-{run_id[:8]}-{len(submitted)}",
                                    pure=False, retries=2)
-            submitted.append((shard, job, future))
-    futures = [future for _, _, future in submitted]
-    if futures and not options.no_progress and sys.stderr.isatty():
-        with contextlib.redirect_stdout(sys.stderr):  # Dask draws on standard output
-            progress(futures)
-    for future in as_completed(futures):
-        if future.status == "error":
-            break  # the first failure ends the run; the rest is cancelled below
-    for shard, job, future in submitted:
-        if future.status == "error":
-            failure = _task_failure(shard, job, future.exception())
-            client.cancel(futures)
-            raise failure
-    del futures  # from here on each result is held only until it has been read
-
-    tally = Tally()
-    position = 0
-    for shard, ranges in jobs:
-        counts = ShardCounts(shard.name)
-        tally.shards.append(counts)
-        if results is not None:
-            results.start_shard(shard.name)
-        lines_before = 0
-        for _ in ranges:
-            _, job, future = submitted[position]
-            submitted[position] = None  # lets the worker drop the result once read
-            position += 1
-            try:
-                outcome = future.result()
-            except Exception as error:  # lost after it was computed, and not recomputed
-                raise _task_failure(shard, job, error) from None
-            verdicts = tally.add(counts, lines_before, outcome)
-            lines_before += outcome.lines
-            if failures is not None:
-                failures.write(shard.name, verdicts)
-            if results is not None:
-                results.write(verdicts)
+            submitted.append((index, job, future))
+    summary["tasks"] = len(submitted)
+    futures = [future for *_, future in submitted]
+    tally = Tally(shards=[ShardCounts(shard.name) for shard, _ in jobs])
+    reader = _InOrder(jobs, submitted, tally, failures, results)
+    try:
+        with _stop_on_signals():
+            if futures and not options.no_progress and sys.stderr.isatty():
+                with contextlib.redirect_stdout(sys.stderr):  # Dask draws on standard output
+                    progress(futures)
+            for future in as_completed(futures):
+                if future.status == "error":
+                    break  # the first failure ends the run; the rest is cancelled below
+                reader.read_finished()
+            for index, job, future in submitted[reader.position:]:
+                if future.status == "error":
+                    client.cancel(futures)
+                    raise _task_failure(jobs[index][0], job, future.exception())
+            del futures  # from here on each result is held only until it has been read
+            reader.read_all()
+    except KeyboardInterrupt:
+        # A second Ctrl-C ends the process at once; this one keeps what is verified.
+        signal.signal(signal.SIGINT, signal.SIG_DFL)
+        reader.read_finished()
+        client.cancel([future for *_, future in submitted[reader.position:]])
+        tally.interrupted = True
     summary["seconds"] = time.monotonic() - started
     summary["workers"] = len(client.scheduler_info().get("workers", {}))
-    summary["tasks"] = len(submitted)
     return tally
+
+
+@contextlib.contextmanager
+def _stop_on_signals():
+    """SIGTERM stops the run as Ctrl-C does."""
+    previous = signal.signal(signal.SIGTERM, signal.default_int_handler)
+    try:
+        yield
+    finally:
+        signal.signal(signal.SIGTERM, previous)
+
+
+class _InOrder:
+    """Reads the ranges' results in input order into the tally and the files, so
+    what is reported is always every line up to some point of the input."""
+
+    def __init__(self, jobs, submitted, tally, failures, results):
+        self.jobs = jobs
+        self.submitted = submitted
+        self.tally = tally
+        self.failures = failures
+        self.results = results
+        self.position = 0  # the next range to read
+        self.shard = -1  # the shard being read
+        self.lines_before = 0  # lines of that shard in the ranges already read
+
+    def read_finished(self):
+        """Every range from the position on that is finished, up to the first that
+        is not."""
+        while self.position < len(self.submitted):
+            if self.submitted[self.position][2].status != "finished":
+                return
+            self._read_next()
+
+    def read_all(self):
+        """The rest, waiting for each range; a range the cluster cannot finish stops
+        the run."""
+        while self.position < len(self.submitted):
+            self._read_next()
+        for index in range(self.shard + 1, len(self.jobs)):
+            self._start_shard(index)  # shards without ranges: empty files
+
+    def _read_next(self):
+        index, job, future = self.submitted[self.position]
+        shard = self.jobs[index][0]
+        try:
+            outcome = future.result()
+        except Exception as error:  # lost after it was computed, and not recomputed
+            raise _task_failure(shard, job, error) from None
+        # A Ctrl-C waits until the range is in the tally and the files alike.
+        signals = {signal.SIGINT, signal.SIGTERM}
+        signal.pthread_sigmask(signal.SIG_BLOCK, signals)
+        try:
+            self._take(index, job, shard, outcome)
+        finally:
+            signal.pthread_sigmask(signal.SIG_UNBLOCK, signals)
+
+    def _take(self, index, job, shard, outcome):
+        self.submitted[self.position] = (index, job, None)  # lets the worker drop it
+        self.position += 1
+        while self.shard < index:
+            self._start_shard(self.shard + 1)
+        verdicts = self.tally.add(index, self.lines_before, outcome)
+        self.lines_before += outcome.lines
+        if self.failures is not None:
+            self.failures.write(shard.name, verdicts)
+        if self.results is not None:
+            self.results.write(verdicts)
+
+    def _start_shard(self, index):
+        self.shard = index
+        self.lines_before = 0
+        if self.results is not None:
+            self.results.start_shard(self.jobs[index][0].name)
 
 
 def _task_failure(shard, job, error) -> RunStopped:
@@ -328,9 +410,19 @@ def _task_failure(shard, job, error) -> RunStopped:
 
 def _print_summary(options, summary):
     if options.json:
-        print(to_json(_summary_json(options, summary)))
+        print(json_text(_summary_json(options, summary)))
     else:
         _print_text(options, summary)
+
+
+def _place_json(prefix: str, tally, place) -> dict:
+    shard, line = place
+    return {f"{prefix}file": tally.shards[shard].name if line else None, f"{prefix}line": line}
+
+
+def _group_json(tally, group) -> dict:
+    return {"message": group.message, "count": group.count,
+            **_place_json("first_", tally, group.first), **_place_json("last_", tally, group.last)}
 
 
 def _summary_json(options, summary) -> dict:
@@ -349,43 +441,99 @@ def _summary_json(options, summary) -> dict:
         "workers": summary.get("workers"),
         "tasks": summary.get("tasks"),
         "registrations": [r.as_json() for r in summary.get("registrations", [])],
-        "shards": None, "lines": None, "total": None, "verified": None, "failed": None,
-        "failures": None, "seconds": None, "bets_per_second": None,
     }
-    if tally is not None:
-        out["shards"] = [{"file": c.name, "lines": c.lines, "total": c.total,
-                          "verified": c.verified, "failed": c.failed} for c in tally.shards]
-        for key in ("lines", "total", "verified", "failed"):
-            out[key] = tally.total(key)
-        out["failures"] = [{"message": g.message, "count": g.count, "first_file": g.first_shard,
-                            "first_line": g.first_line} for g in tally.failure_groups()]
-        out["seconds"] = seconds
-        out["bets_per_second"] = out["total"] / seconds if seconds else 0
+    for key in ("shards", "lines", "total", "verified", "failed", "unregistered",
+                "unchecked_outcomes", "failures", "other_failures", "duplicates", "interrupted",
+                "seconds", "bets_per_second"):
+        out[key] = None
+    if tally is None:
+        return out
+    out["shards"] = [{"file": c.name, "lines": c.lines, "total": c.total,
+                      "verified": c.verified, "failed": c.failed} for c in tally.shards]
+    for key in ("lines", "total", "verified", "failed"):
+        out[key] = tally.total(key)
+    out["unregistered"] = tally.unregistered
+    out["unchecked_outcomes"] = tally.unchecked_outcomes
+    out["failures"] = [_group_json(tally, g) for g in tally.groups.groups()]
+    out["other_failures"] = _group_json(tally, tally.groups.other())
+    duplicates = tally.duplicates
+    out["duplicates"] = {
+        "count": duplicates.count, "complete": duplicates.complete,
+        "examples": [{"bet_id": d.bet_id, **_place_json("first_", tally, d.first),
+                      **_place_json("", tally, d.place)} for d in duplicates.examples]}
+    out["interrupted"] = tally.interrupted
+    out["seconds"] = seconds
+    out["bets_per_second"] = out["total"] / seconds if seconds else 0
     return out
+
+
+def _count_of(count: int, singular: str, plural: str) -> str:
+    return f"{count} {singular if count == 1 else plural}"
+
+
+def _verdict_line(tally) -> str:
+    total, failed = tally.total("total"), tally.total("failed")
+    if tally.interrupted:
+        return ("INTERRUPTED  stopped before the end of the input; the summary covers the "
+                f"{_count_of(total, 'bet', 'bets')} verified until then")
+    if total == 0:
+        return "NO BETS  the shards hold no bets, so nothing was verified"
+    if failed == 0:
+        if tally.unchecked_outcomes > 0:
+            return (f"VERIFIED  all {_count_of(total, 'bet', 'bets')} passed, "
+                    f"{tally.unchecked_outcomes} of them without an outcome check (--noop)")
+        return "VERIFIED  the one bet verified" if total == 1 else f"VERIFIED  all {total} bets verified"
+    if failed == tally.unregistered:
+        games = _count_of(failed, "bet's game has", "bets' games have")
+        return f"NOT VERIFIED  {games} no package, so their outcomes were not checked"
+    return f"FAILED  {failed} of {_count_of(total, 'bet', 'bets')} failed"
+
+
+def _place_text(tally, place) -> str:
+    shard, line = place
+    return f"{visible_text(tally.shards[shard].name)} line {line}"
 
 
 def _print_text(options, summary):
     tally = summary.get("tally")
     if tally is None:
-        print(f"ERROR  {for_terminal(summary['message'])}")
+        print(f"ERROR  {visible_text(summary['message'])}")
         return
     shards = tally.shards
-    what = for_terminal(shards[0].name) if len(shards) == 1 else f"{len(shards)} shards"
-    failed = tally.total("failed")
-    print(f"{'VERIFIED' if failed == 0 else 'FAILED'}  {what}: {tally.total('total')} bets, "
-          f"{tally.total('verified')} verified, {failed} failed")
+    total = tally.total("total")
+    print(_verdict_line(tally))
+    print(f"  shards   {visible_text(shards[0].name) if len(shards) == 1 else len(shards)}")
+    unregistered = (f" ({_count_of(tally.unregistered, 'bet', 'bets')} of a game without a package)"
+                    if tally.unregistered else "")
+    print(f"  {_count_of(total, 'bet', 'bets')}, {tally.total('verified')} verified, "
+          f"{tally.total('failed')} failed{unregistered}")
+    print(f"  {_count_of(tally.unchecked_outcomes, 'bet was', 'bets were')} accepted without "
+          "an outcome check (--noop)")
     seconds = summary["seconds"]
-    rate = tally.total("total") / seconds if seconds else 0
-    workers = summary["workers"]
-    print(f"  {seconds:.3f} s, {rate:.0f} bets/s on {workers} worker{'s' if workers != 1 else ''}, "
-          f"{summary['tasks']} task{'s' if summary['tasks'] != 1 else ''}")
-    groups = tally.failure_groups()
+    rate = total / seconds if seconds else 0
+    print(f"  {seconds:.3f} s, {rate:.0f} bets/s on {_count_of(summary['workers'], 'worker', 'workers')}, "
+          f"{_count_of(summary['tasks'], 'task', 'tasks')}")
+    groups = tally.groups.groups()
+    other = tally.groups.other()
     if groups:
-        print("  failures by message:")
-        for g in groups:
-            print(f"  {g.count:8d}  {for_terminal(g.message)} "
-                  f"(first at {for_terminal(g.first_shard)} line {g.first_line})")
-    if options.failures:
-        print(f"  failing lines written to {for_terminal(options.failures)}")
-    if options.results:
-        print(f"  per-bet results written to {for_terminal(options.results)}")
+        print("  failures by message (positions within a line or document left out):")
+        for group in groups + ([other] if other.count else []):
+            print(f"  {group.count:9d}  {visible_text(group.message)}\n"
+                  f"             first at {_place_text(tally, group.first)}, "
+                  f"last at {_place_text(tally, group.last)}")
+    duplicates = tally.duplicates
+    if duplicates.count:
+        compared = "" if duplicates.complete else " (only the first 2,097,152 ids were compared)"
+        print(f"  {_count_of(duplicates.count, 'line repeats', 'lines repeat')} the bet_id of "
+              f"an earlier line{compared}:")
+        for d in duplicates.examples:
+            print(f"    {_place_text(tally, d.place)} repeats {_place_text(tally, d.first)}: "
+                  f"{visible_text(d.bet_id)}")
+    if options.failures and tally.total("failed"):
+        print(f"  failing lines written to {visible_text(options.failures)}")
+    if options.results and tally.total("lines"):
+        print(f"  per-line results written to {visible_text(options.results)}")
+    if any(g.message.startswith("line ends inside its JSON object") for g in groups):
+        print("  hint     some lines end inside a JSON object, as in a pretty-printed document: "
+              "each shard holds one bet per line; verify a single bet with "
+              "'zt-verify bet RECEIPT TRANSCRIPT'")

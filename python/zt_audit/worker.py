@@ -57,7 +57,7 @@ class RangeJob:
 # This process's registry as far as audits are concerned: the run it was set up
 # for, why that failed, and everything any run ever registered here (the library
 # cannot unregister, so a worker that served another run may hold extra mappers).
-_process = {"run": None, "failure": None, "registered": set()}
+_process = {"run": None, "failure": None, "registered": set(), "noop_ids": ()}
 
 
 def register_run(run_id: str, packages: list, noop_ids: list):
@@ -77,6 +77,7 @@ def register_run(run_id: str, packages: list, noop_ids: list):
     for gdp_id in noop_ids:
         register_noop_mapper(gdp_id)
         _process["registered"].add(("noop", gdp_id))
+    _process["noop_ids"] = tuple(noop_ids)
     _process["run"] = run_id
 
 
@@ -134,7 +135,7 @@ def verify_range(run_id: str, job: RangeJob, want_every_verdict: bool):
         )
     try:
         lines = _read_lines(job)
-        return verify_lines(lines, want_every_verdict)
+        return verify_lines(lines, want_every_verdict, _process["noop_ids"])
     except (OSError, EOFError, zlib.error) as error:
         raise ShardUnreadable(_reason(error)) from None
 
