@@ -139,6 +139,9 @@ def main(argv=None) -> int:
     except RunStopped as stop:
         summary["exit_code"] = stop.exit_code
         summary["message"] = stop.message
+    except KeyboardInterrupt:
+        summary["exit_code"] = EXIT_INTERRUPTED
+        summary["message"] = "stopped by Ctrl-C before any bet was verified"
     summary["wall_seconds"] = time.monotonic() - started
     _print_summary(options, summary)
     return summary["exit_code"]
@@ -283,18 +286,17 @@ def _verify(client, run_id, jobs, options, summary, failures, results):
     want_every_verdict = results is not None
     started = time.monotonic()
     submitted = []  # (shard index, job, future) in input order
-    for index, (shard, ranges) in enumerate(jobs):
-        for job in ranges:
-            future = client.submit(verify_range, run_id, job, want_every_verdict,
-                                   key=f"zt-audit-{run_id[:8]}-{len(submitted)}",
-                                   pure=False, retries=2)
-            submitted.append((index, job, future))
-    summary["tasks"] = len(submitted)
-    futures = [future for *_, future in submitted]
     tally = Tally(shards=[ShardCounts(shard.name) for shard, _ in jobs])
     reader = _InOrder(jobs, submitted, tally, failures, results)
     try:
         with _stop_on_signals():
+            for index, (shard, ranges) in enumerate(jobs):
+                for job in ranges:
+                    future = client.submit(verify_range, run_id, job, want_every_verdict,
+                                           key=f"zt-audit-{run_id[:8]}-{len(submitted)}",
+                                           pure=False, retries=2)
+                    submitted.append((index, job, future))
+            futures = [future for *_, future in submitted]
             if futures and not options.no_progress and sys.stderr.isatty():
                 with contextlib.redirect_stdout(sys.stderr):  # Dask draws on standard output
                     progress(futures)
@@ -304,8 +306,9 @@ def _verify(client, run_id, jobs, options, summary, failures, results):
                 reader.read_finished()
             for index, job, future in submitted[reader.position:]:
                 if future.status == "error":
+                    failure = _task_failure(jobs[index][0], job, future.exception())
                     client.cancel(futures)
-                    raise _task_failure(jobs[index][0], job, future.exception())
+                    raise failure
             del futures  # from here on each result is held only until it has been read
             reader.read_all()
     except KeyboardInterrupt:
@@ -314,6 +317,7 @@ def _verify(client, run_id, jobs, options, summary, failures, results):
         reader.read_finished()
         client.cancel([future for *_, future in submitted[reader.position:]])
         tally.interrupted = True
+    summary["tasks"] = len(submitted)
     summary["seconds"] = time.monotonic() - started
     summary["workers"] = len(client.scheduler_info().get("workers", {}))
     return tally
