@@ -506,7 +506,7 @@ def _print_text(options, summary):
     shards = tally.shards
     total = tally.total("total")
     print(_verdict_line(tally))
-    print(f"  shards   {visible_text(shards[0].name) if len(shards) == 1 else len(shards)}")
+    print(f"  shards   {visible_text(shards[0].name) if len(shards) == 1 else f'{len(shards)} files'}")
     unregistered = (f" ({_count_of(tally.unregistered, 'bet', 'bets')} of a game without a package)"
                     if tally.unregistered else "")
     print(f"  {_count_of(total, 'bet', 'bets')}, {tally.total('verified')} verified, "
@@ -522,9 +522,10 @@ def _print_text(options, summary):
     if groups:
         print("  failures by message (positions within a line or document left out):")
         for group in groups + ([other] if other.count else []):
-            print(f"  {group.count:9d}  {visible_text(group.message)}\n"
-                  f"             first at {_place_text(tally, group.first)}, "
-                  f"last at {_place_text(tally, group.last)}")
+            where = (f"at {_place_text(tally, group.first)}" if group.first == group.last else
+                     f"first at {_place_text(tally, group.first)}, "
+                     f"last at {_place_text(tally, group.last)}")
+            print(f"  {group.count:9d}  {visible_text(group.message)}\n             {where}")
     duplicates = tally.duplicates
     if duplicates.count:
         compared = "" if duplicates.complete else " (only the first 2,097,152 ids were compared)"

@@ -7,7 +7,7 @@ import os
 import re
 from dataclasses import dataclass, field
 
-from .text import json_text, visible_text
+from .text import visible_text
 
 SHOWN_GROUPS = 1000
 TRACKED_GROUPS = 4 * SHOWN_GROUPS  # distinct messages tracked; later new ones count as other
@@ -201,7 +201,7 @@ class ResultsDirectory:
         return name
 
     def write(self, verdicts):
-        self.file.write("".join(json_text(v.as_json()) + "\n" for v in verdicts))
+        self.file.write("".join(v.results_line() for v in verdicts))
 
     def close(self):
         if self.file is not None:

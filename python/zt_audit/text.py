@@ -67,6 +67,13 @@ def _json_escape(match) -> str:
     return f"\\u{0xD800 + (code_point >> 10):04x}\\u{0xDC00 + (code_point & 0x3FF):04x}"
 
 
+def json_string(text: str) -> str:
+    """|text| as a JSON string literal, as json_text writes it."""
+    if _JSON_ESCAPE.search(text) is None:
+        return '"' + text + '"'
+    return '"' + _JSON_ESCAPE.sub(_json_escape, text) + '"'
+
+
 def json_text(value) -> str:
     """|value| as compact JSON, members in key order, invisible code points written
     as \\u escapes and other text kept as it is: the output of `zt-verify --json`."""
@@ -84,7 +91,7 @@ def json_text(value) -> str:
         text = repr(value)  # the shortest form that reads back, as zt-verify writes it
         return text[:-2] if text.endswith(".0") else text
     if isinstance(value, str):
-        return '"' + _JSON_ESCAPE.sub(_json_escape, value) + '"'
+        return json_string(value)
     if isinstance(value, dict):
         members = (f"{json_text(key)}:{json_text(value[key])}" for key in sorted(value))
         return "{" + ",".join(members) + "}"

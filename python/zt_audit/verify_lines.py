@@ -9,6 +9,7 @@ from dataclasses import dataclass, field
 import zt_bindings_python
 
 from .batch_line import MalformedLine, is_blank_line, not_utf8_message, split_batch_line
+from .text import json_string
 
 # Per-line codes, the exit code `zt-verify bet` would give: 1 not UTF-8, 2 the line
 # or a document did not decode, 3 verification failed, 4 the game has no package.
@@ -41,14 +42,21 @@ class LineVerdict:
     positions_in: str | None = None  # "receipt" or "transcript" for a decoding error
     outcome_checked: bool | None = None  # for verified bets: False for a --noop game
 
-    def as_json(self) -> dict:
-        """The object `zt-verify batch --results` writes for the line."""
-        record = {"line": self.line, "verdict": self.verdict, "code": self.code,
-                  "message": self.message, "bet_id": self.bet_id, "name": self.name,
-                  "positions_in": self.positions_in}
+    def results_line(self) -> str:
+        """The line `zt-verify batch --results` writes for it, newline included:
+        json_text of the object, written out here because there are millions."""
+        checked = ""
         if self.verdict == "verified":
-            record["outcome_checked"] = self.outcome_checked
-        return record
+            checked = f'"outcome_checked":{"true" if self.outcome_checked else "false"},'
+        return (f'{{"bet_id":{_string_or_null(self.bet_id)},'
+                f'"code":{"null" if self.code is None else self.code},"line":{self.line},'
+                f'"message":{_string_or_null(self.message)},"name":{_string_or_null(self.name)},'
+                f'{checked}"positions_in":{_string_or_null(self.positions_in)},'
+                f'"verdict":"{self.verdict}"}}\n')
+
+
+def _string_or_null(text):
+    return "null" if text is None else json_string(text)
 
 
 @dataclass
