@@ -244,8 +244,15 @@ def _cluster(options, summary):
                 print(f"dashboard: {client.dashboard_link}", file=sys.stderr, flush=True)
         else:
             workers = options.local_workers or os.cpu_count() or 1
-            cluster = LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
-                                   dashboard_address=None, silence_logs=logging.ERROR)
+            # Ctrl-C on a terminal reaches every process of the foreground group: the
+            # worker processes start with SIGINT ignored, so that only this process
+            # stops the run and the workers live until their results are read.
+            previous = signal.signal(signal.SIGINT, signal.SIG_IGN)
+            try:
+                cluster = LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
+                                       dashboard_address=None, silence_logs=logging.ERROR)
+            finally:
+                signal.signal(signal.SIGINT, previous)
             client = Client(cluster)
     except RunStopped:
         raise
@@ -314,6 +321,9 @@ def _verify(client, run_id, jobs, options, summary, failures, results):
     except KeyboardInterrupt:
         # A second Ctrl-C ends the process at once; this one keeps what is verified.
         signal.signal(signal.SIGINT, signal.SIG_DFL)
+        # Dask logs the progress bar and the tasks being cancelled as errors.
+        for logger in ("distributed", "asyncio"):
+            logging.getLogger(logger).setLevel(logging.CRITICAL)
         reader.read_finished()
         client.cancel([future for *_, future in submitted[reader.position:]])
         tally.interrupted = True
