@@ -70,6 +70,10 @@ ODD_LINES = [
     b'{"name": "first", "name": "second", ' + dice(bet_id="named twice")[1:],
     b'{"name": "first", "name": "bad \\q", ' + dice(bet_id="named badly")[1:],
 ]
+ODD_LINES += [  # messages longer than a group's 500 bytes, cut alike within a character
+    json.dumps({"receipt": {**DICE["receipt"], "commitment": {
+        **DICE["receipt"]["commitment"], "bet_nonce": "a\u00e9" * 300 + tail}},
+        "transcript": DICE["transcript"]}, ensure_ascii=False).encode() for tail in ("", "x")]
 # Distinct messages enough to fill the summary's groups, the rest as "other messages".
 MANY_MESSAGES = [b'{"receipt": {"version":"1","bet_id":%d}, "transcript": {}}' % n
                  for n in range(1010)]
