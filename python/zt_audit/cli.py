@@ -96,7 +96,8 @@ def build_parser() -> argparse.ArgumentParser:
                         help="write SHARD, LINE, MESSAGE, BET_ID and NAME of each failed bet, "
                         "tab-separated")
     parser.add_argument("--results", metavar="DIR",
-                        help="write every bet's verdict, one JSON Lines file per shard")
+                        help="write every line's verdict, as zt-verify batch --results does, one "
+                        "JSON Lines file per shard")
     parser.add_argument("--range-bytes", type=_size, default=DEFAULT_RANGE_BYTES, metavar="SIZE",
                         help="bytes of a plain shard per task, with suffix K, M or G "
                         "(default 32M)")
