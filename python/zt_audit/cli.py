@@ -549,6 +549,9 @@ def _print_text(options, summary):
         print(f"  failing lines written to {visible_text(options.failures)}")
     if options.results and tally.total("lines"):
         print(f"  per-line results written to {visible_text(options.results)}")
+    if total == 0 and tally.total("lines") == 0 and not tally.interrupted:
+        print("  hint     the shards are empty (or the directories given hold no files); "
+              "each shard holds one bet per line")
     if any(g.message.startswith("line ends inside its JSON object") for g in groups):
         print("  hint     some lines end inside a JSON object, as in a pretty-printed document: "
               "each shard holds one bet per line; verify a single bet with "
