@@ -42,19 +42,22 @@ std::size_t utf8_sequence_length(std::string_view s, std::size_t pos, std::size_
 }
 
 // append_utf8_lossy: appends |bytes| to |out|, each maximal invalid part replaced
-// by one U+FFFD.
+// by one U+FFFD. Valid runs are appended whole.
 void append_utf8_lossy(std::string_view bytes, std::string& out) {
+  std::size_t run = 0;  // bytes from |run| to |pos| are valid and not yet appended
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     std::size_t maximal = 1;
     if (std::size_t n = utf8_sequence_length(bytes, pos, maximal); n != 0) {
-      out.append(bytes.substr(pos, n));
       pos += n;
-    } else {
-      out += "\xEF\xBF\xBD";
-      pos += maximal;
+      continue;
     }
+    out.append(bytes.substr(run, pos - run));
+    out += "\xEF\xBF\xBD";
+    pos += maximal;
+    run = pos;
   }
+  out.append(bytes.substr(run));
 }
 
 bool is_component(std::string_view segment) { return !segment.empty() && segment != "."; }
