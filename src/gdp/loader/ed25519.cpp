@@ -29,9 +29,9 @@ using Bn = std::unique_ptr<BIGNUM, BnFree>;
 Bn new_bn() { return Bn(BN_new()); }
 
 // x_squared_is_square: computes x^2 = (y^2-1)/(d*y^2+1) mod p with d = -121665/121666
-// and reports whether it is zero (through |zero|) or a square. Returns false also
-// when OpenSSL fails, which only happens when memory runs out.
-bool x_squared_is_square(const std::array<std::uint8_t, kEd25519KeyBytes>& y_le, bool& zero) {
+// and reports whether it is zero or a square. Returns false also when OpenSSL
+// fails, which only happens when memory runs out.
+bool x_squared_is_square(const std::array<std::uint8_t, kEd25519KeyBytes>& y_le) {
   std::unique_ptr<BN_CTX, BnCtxFree> ctx(BN_CTX_new());
   Bn p = new_bn(), d = new_bn(), t = new_bn(), y = new_bn(), y2 = new_bn(), u = new_bn(),
      v = new_bn(), x2 = new_bn(), one = new_bn();
@@ -57,8 +57,7 @@ bool x_squared_is_square(const std::array<std::uint8_t, kEd25519KeyBytes>& y_le,
       !BN_mod_mul(x2.get(), u.get(), v.get(), p.get(), ctx.get())) {
     return false;
   }
-  zero = BN_is_zero(x2.get());
-  return zero || BN_kronecker(x2.get(), p.get(), ctx.get()) == 1;
+  return BN_is_zero(x2.get()) || BN_kronecker(x2.get(), p.get(), ctx.get()) == 1;
 }
 
 }  // namespace
@@ -66,13 +65,10 @@ bool x_squared_is_square(const std::array<std::uint8_t, kEd25519KeyBytes>& y_le,
 bool decodes_to_point(std::span<const std::uint8_t, kEd25519KeyBytes> key) {
   std::array<std::uint8_t, kEd25519KeyBytes> y{};
   std::copy(key.begin(), key.end(), y.begin());
-  const bool x_negative = (y[31] & 0x80) != 0;
-  y[31] &= 0x7F;
-  bool zero = false;
-  const bool square = x_squared_is_square(y, zero);
+  y[31] &= 0x7F;  // the sign of x; whatever it says, an x exists when x^2 is a square
+  const bool square = x_squared_is_square(y);
   ERR_clear_error();
-  if (!square) return false;
-  return !(zero && x_negative);  // -0 is no encoding of x = 0
+  return square;
 }
 
 bool verify_ed25519(std::span<const std::uint8_t, kEd25519KeyBytes> key,

@@ -13,8 +13,11 @@ inline constexpr std::size_t kEd25519SignatureBytes = 64;
 
 // decodes_to_point: whether the compressed encoding names a point of the curve:
 // y is the low 255 bits reduced modulo 2^255-19, and x^2 = (y^2-1)/(d*y^2+1) must
-// be a square. As in RFC 8032 5.1.3, x = 0 with the sign bit set fails too. The
-// order of the point and the canonical form of y are not checked.
+// be a square. Nothing else is checked: not the order of the point, not the
+// canonical form of y, and not the sign bit when x = 0 (such a key decodes to x = 0
+// and its signatures are verified as usual; refusing it would protect nothing, as
+// the same point without the sign bit is accepted). Pinning the signer's key is
+// what protects against weak keys.
 bool decodes_to_point(std::span<const std::uint8_t, kEd25519KeyBytes> key);
 
 // verify_ed25519: RFC 8032 verification without context or prehash: S < L and

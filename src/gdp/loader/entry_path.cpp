@@ -1,4 +1,4 @@
-// entry_path.cpp: path components, file and role names, path keys, UTF-8 checks.
+// entry_path.cpp: file names, path keys and UTF-8 checks, each in one pass over the path.
 #include "gdp/loader/entry_path.h"
 
 #include <cstddef>
@@ -41,62 +41,62 @@ std::size_t utf8_sequence_length(std::string_view s, std::size_t pos, std::size_
   return need + 1;
 }
 
-std::string utf8_lossy(std::string_view bytes) {
-  std::string out;
-  out.reserve(bytes.size());
+// append_utf8_lossy: appends |bytes| to |out|, each maximal invalid part replaced
+// by one U+FFFD. Valid runs are appended whole.
+void append_utf8_lossy(std::string_view bytes, std::string& out) {
+  std::size_t run = 0;  // bytes from |run| to |pos| are valid and not yet appended
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     std::size_t maximal = 1;
     if (std::size_t n = utf8_sequence_length(bytes, pos, maximal); n != 0) {
-      out.append(bytes.substr(pos, n));
       pos += n;
-    } else {
-      out += "\xEF\xBF\xBD";
-      pos += maximal;
+      continue;
     }
+    out.append(bytes.substr(run, pos - run));
+    out += "\xEF\xBF\xBD";
+    pos += maximal;
+    run = pos;
   }
-  return out;
+  out.append(bytes.substr(run));
 }
+
+bool is_component(std::string_view segment) { return !segment.empty() && segment != "."; }
 
 }  // namespace
 
-std::vector<std::string_view> path_components(std::string_view path) {
-  std::vector<std::string_view> components;
-  if (path.starts_with('/')) components.push_back(path.substr(0, 1));
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    std::size_t end = path.find('/', start);
-    if (end == std::string_view::npos) end = path.size();
-    std::string_view segment = path.substr(start, end - start);
-    if (!segment.empty() && segment != ".") components.push_back(segment);
-    start = end + 1;
-  }
-  return components;
-}
-
 std::optional<std::string_view> file_name(std::string_view path) {
-  auto components = path_components(path);
-  if (components.empty()) return std::nullopt;
-  std::string_view last = components.back();
-  if (last == "/" || last == "..") return std::nullopt;
-  return last;
-}
-
-std::string role_name(std::string_view file_name) {
-  std::string out(file_name);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  // Walk the segments backwards: the first component met is the last one.
+  std::size_t end = path.size();
+  while (end > 0) {
+    const std::size_t slash = path.rfind('/', end - 1);
+    const std::size_t start = slash == std::string_view::npos ? 0 : slash + 1;
+    const std::string_view segment = path.substr(start, end - start);
+    if (is_component(segment)) {
+      if (segment == "..") return std::nullopt;
+      return segment;
+    }
+    if (slash == std::string_view::npos) break;
+    end = slash;
   }
-  return out;
+  return std::nullopt;  // no segment counts: empty, "/" alone, or only "." parts
 }
 
 std::string path_key(std::string_view path) {
   std::string key;
-  bool first = true;
-  for (std::string_view component : path_components(path)) {
-    if (!first) key += '/';
-    key += utf8_lossy(component);
-    first = false;
+  key.reserve(path.size() + 1);
+  if (path.starts_with('/')) key += '/';
+  bool first = key.empty();
+  std::size_t start = 0;
+  while (start <= path.size()) {
+    std::size_t end = path.find('/', start);
+    if (end == std::string_view::npos) end = path.size();
+    const std::string_view segment = path.substr(start, end - start);
+    if (is_component(segment)) {
+      if (!first) key += '/';
+      append_utf8_lossy(segment, key);
+      first = false;
+    }
+    start = end + 1;
   }
   return key;
 }

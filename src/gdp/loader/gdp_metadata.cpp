@@ -10,14 +10,16 @@ namespace {
 using json::field;
 using json::Presence;
 
-// In the array form all eight members are required positions.
+// In the array form the optional strings are still required positions, while
+// `parameters`, which defaults to an empty object, may be cut off the end (a short
+// array then names the first missing position after it).
 constexpr json::FieldDescriptor kMetadataFields[] = {
     field<&GdpMetadata::id>("id"),
     field<&GdpMetadata::version>("version"),
     field<&GdpMetadata::name>("name", Presence::kOptional),
     field<&GdpMetadata::description>("description", Presence::kOptional),
     field<&GdpMetadata::mapper>("mapper", Presence::kOptional),
-    field<&GdpMetadata::parameters>("parameters", Presence::kOptional),
+    field<&GdpMetadata::parameters>("parameters", Presence::kDefaulted),
     field<&GdpMetadata::mapping_sha256>("mapping_sha256", Presence::kOptional),
     field<&GdpMetadata::signer_ed25519>("signer_ed25519", Presence::kOptional),
 };

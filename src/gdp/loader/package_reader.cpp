@@ -6,6 +6,7 @@
 #include "gdp/loader/entry_path.h"
 #include "gdp/loader/gdp_metadata.h"
 #include "gdp/loader/package_loader.h"
+#include "gdp/loader/role_name.h"
 #include "gdp/loader/tar_reader.h"
 #include "json/parse_value.h"
 

@@ -1,11 +1,15 @@
 // tar_reader.cpp: header decoding (checksum, numeric fields, ustar prefix) and the
-// GNU long-name and PAX extended records.
+// extension records (GNU long name and long link, PAX extended header), each of
+// which describes the entry after it. Anything that two careful tar readers could
+// read as different sets of files is refused.
 #include "gdp/loader/tar_reader.h"
 
 #include <algorithm>
 #include <array>
 #include <span>
 #include <string_view>
+
+#include "gdp/loader/pax_records.h"
 
 namespace zt::gdp::loader {
 namespace {
@@ -24,6 +28,15 @@ constexpr std::size_t kPrefixAt = 345, kPrefixLen = 155;
 
 constexpr std::string_view kEndOfData = "archive ends inside an entry's data";
 
+// Type flags of the extension records, which describe the entry after them.
+constexpr char kLongName = 'L';   // GNU long name
+constexpr char kLongLink = 'K';   // GNU long link name
+constexpr char kPaxHeader = 'x';  // PAX extended header
+
+// Extension records hold a name or a few key-value records; a package never needs
+// more, and nothing larger is read.
+constexpr std::uint64_t kMaxExtensionBytes = 1024 * 1024;
+
 std::string_view field(const Block& block, std::size_t at, std::size_t len) {
   return {reinterpret_cast<const char*>(block.data()) + at, len};
 }
@@ -31,31 +44,21 @@ std::string_view field(const Block& block, std::size_t at, std::size_t len) {
 // c_string: a field up to its first NUL, or all of it.
 std::string_view c_string(std::string_view f) { return f.substr(0, f.find('\0')); }
 
-// parse_octal: optional leading spaces, octal digits, then only NULs or spaces.
-// A field with no digits is zero.
+// parse_octal: optional leading spaces, at least one octal digit, then only NULs
+// or spaces to the end of the field. Anything else, an empty or blank field and
+// the GNU base-256 form included, is no number. The widest field read, 12 bytes,
+// holds at most 36 bits, so the value always fits.
 std::optional<std::uint64_t> parse_octal(std::string_view f) {
   std::size_t i = 0;
   while (i < f.size() && f[i] == ' ') ++i;
+  const std::size_t first_digit = i;
   std::uint64_t value = 0;
   for (; i < f.size() && f[i] >= '0' && f[i] <= '7'; ++i) {
-    if (value > (UINT64_MAX >> 3)) return std::nullopt;
     value = value << 3 | static_cast<std::uint64_t>(f[i] - '0');
   }
+  if (i == first_digit) return std::nullopt;
   for (; i < f.size(); ++i) {
     if (f[i] != '\0' && f[i] != ' ') return std::nullopt;
-  }
-  return value;
-}
-
-// parse_size: octal, or GNU base-256 (first byte 0x80, big-endian value after it).
-std::optional<std::uint64_t> parse_size(std::string_view f) {
-  const auto first = static_cast<unsigned char>(f[0]);
-  if ((first & 0x80) == 0) return parse_octal(f);
-  if (first != 0x80) return std::nullopt;  // negative, or bits set beside the marker
-  std::uint64_t value = 0;
-  for (std::size_t i = 1; i < f.size(); ++i) {
-    if (value > (UINT64_MAX >> 8)) return std::nullopt;
-    value = value << 8 | static_cast<unsigned char>(f[i]);
   }
   return value;
 }
@@ -86,36 +89,67 @@ std::string header_path(const Block& block) {
   return std::string(prefix) + "/" + name;
 }
 
-// pax_path: the value of the last "path" record of a PAX extended header, if any.
-// Records are "<length> <key>=<value>\n", the length counting the whole record.
-std::expected<std::optional<std::string>, std::string> pax_path(const Bytes& data) {
-  const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
-  const std::string malformed = "malformed pax extended header";
-  std::optional<std::string> path;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    const std::size_t space = text.find(' ', pos);
-    if (space == std::string_view::npos || space == pos) return std::unexpected(malformed);
-    std::size_t length = 0;
-    for (std::size_t i = pos; i < space; ++i) {
-      if (text[i] < '0' || text[i] > '9' || length > text.size()) {
-        return std::unexpected(malformed);
-      }
-      length = length * 10 + static_cast<std::size_t>(text[i] - '0');
-    }
-    if (length < space - pos + 3 || length > text.size() - pos) return std::unexpected(malformed);
-    const std::string_view record = text.substr(space + 1, pos + length - space - 1);
-    if (!record.ends_with('\n')) return std::unexpected(malformed);
-    const std::size_t equals = record.find('=');
-    if (equals == std::string_view::npos) return std::unexpected(malformed);
-    if (record.substr(0, equals) == "path") {
-      std::string_view value = record.substr(equals + 1, record.size() - equals - 2);
-      // An empty value withdraws the override, leaving the header's own name.
-      path = value.empty() ? std::nullopt : std::optional<std::string>(value);
-    }
-    pos += length;
+// Extensions: the extension records met since the last entry, all of which
+// describe the next entry.
+struct Extensions {
+  std::optional<std::string> long_name;
+  bool long_link = false;  // only links use it; its presence is all that counts
+  std::optional<PaxRecords> pax;
+
+  bool any() const { return long_name || long_link || pax; }
+};
+
+std::unexpected<std::string> fail(std::string_view message) {
+  return std::unexpected(std::string(message));
+}
+
+// repeated_extension: the refusal of a second record of |type| for one entry.
+std::optional<std::string_view> repeated_extension(const Extensions& pending, char type) {
+  if (type == kLongName && pending.long_name) return "more than one gnu long name for one entry";
+  if (type == kLongLink && pending.long_link) return "more than one gnu long link for one entry";
+  if (type == kPaxHeader && pending.pax) return "more than one pax extended header for one entry";
+  return std::nullopt;
+}
+
+std::expected<void, std::string> add_extension(Extensions& pending, char type, const Bytes& data) {
+  if (type == kLongName) {
+    // A long name ends at its first NUL byte.
+    pending.long_name =
+        std::string(c_string({reinterpret_cast<const char*>(data.data()), data.size()}));
+  } else if (type == kLongLink) {
+    pending.long_link = true;
+  } else {
+    auto records = parse_pax_records(data);
+    if (!records) return std::unexpected(records.error());
+    pending.pax = std::move(*records);
   }
-  return path;
+  return {};
+}
+
+// entry_header: the entry that |block| describes, with the extension records
+// before it applied.
+std::expected<TarHeader, std::string> entry_header(Extensions& pending, const Block& block,
+                                                   std::uint64_t size) {
+  const bool pax_path = pending.pax && pending.pax->path;
+  if (pax_path && pending.long_name) {
+    return fail("archive entry has both a pax path and a gnu long name");
+  }
+  if (pending.pax) {
+    for (std::uint64_t pax_size : pending.pax->sizes) {
+      if (pax_size != size) return fail("pax size record does not match the header size");
+    }
+  }
+  TarHeader header;
+  header.type_flag = static_cast<char>(block[kTypeAt]);
+  header.size = size;
+  if (pax_path && !pending.pax->path->empty()) {
+    header.path = std::move(*pending.pax->path);
+  } else if (pending.long_name) {
+    header.path = std::move(*pending.long_name);
+  } else {
+    header.path = header_path(block);
+  }
+  return header;
 }
 
 }  // namespace
@@ -130,49 +164,37 @@ std::expected<void, std::string> TarReader::skip_rest() {
 }
 
 std::expected<std::optional<TarHeader>, std::string> TarReader::next_entry() {
-  std::optional<std::string> long_name;
-  std::optional<std::string> pax_name;
+  Extensions pending;
   for (;;) {
     if (auto skipped = skip_rest(); !skipped) return std::unexpected(skipped.error());
     Block block;
     auto got = stream_.read(block);
     if (!got) return std::unexpected(got.error());
-    if (*got == 0) return std::nullopt;
-    if (*got < block.size()) return std::unexpected(std::string("failed to read entire block"));
-    if (is_zero_block(block)) return std::nullopt;
-    if (!checksum_matches(block)) {
-      return std::unexpected(std::string("archive header checksum mismatch"));
+    if (*got == 0 || (*got == block.size() && is_zero_block(block))) {
+      // The end of the archive; records that describe an entry need that entry.
+      if (pending.any()) return fail("archive ends after an extension header");
+      return std::nullopt;
     }
-    auto size = parse_size(field(block, kSizeAt, kSizeLen));
-    if (!size) return std::unexpected(std::string("invalid size field in archive header"));
+    if (*got < block.size()) return fail("failed to read entire block");
+    if (!checksum_matches(block)) return fail("archive header checksum mismatch");
+    auto size = parse_octal(field(block, kSizeAt, kSizeLen));
+    if (!size) return fail("invalid size field in archive header");
     unread_ = *size;
     padding_ = (kTarBlockBytes - *size % kTarBlockBytes) % kTarBlockBytes;
 
     const char type = static_cast<char>(block[kTypeAt]);
-    if (type == 'L') {  // GNU long name of the next entry
-      auto data = read_contents();
-      if (!data) return std::unexpected(data.error());
-      long_name =
-          std::string(c_string({reinterpret_cast<const char*>(data->data()), data->size()}));
-      continue;
+    if (type != kLongName && type != kLongLink && type != kPaxHeader) {
+      auto header = entry_header(pending, block, *size);
+      if (!header) return std::unexpected(header.error());
+      return std::move(*header);
     }
-    if (type == 'x') {  // PAX extended header of the next entry
-      auto data = read_contents();
-      if (!data) return std::unexpected(data.error());
-      auto path = pax_path(*data);
-      if (!path) return std::unexpected(path.error());
-      if (*path) pax_name = std::move(*path);
-      continue;
+    if (auto repeated = repeated_extension(pending, type)) return fail(*repeated);
+    if (*size > kMaxExtensionBytes) return fail("archive extension header exceeds 1 MiB");
+    auto data = read_contents();
+    if (!data) return std::unexpected(data.error());
+    if (auto added = add_extension(pending, type, *data); !added) {
+      return std::unexpected(added.error());
     }
-    if (type == 'K') continue;  // GNU long link name: only links use it
-
-    TarHeader header;
-    header.type_flag = type;
-    header.size = *size;
-    header.path = pax_name    ? std::move(*pax_name)
-                  : long_name ? std::move(*long_name)
-                              : header_path(block);
-    return header;
   }
 }
 

@@ -1,6 +1,10 @@
 // gdp/loader/tar_reader.h: a tar reader over 512-byte blocks for package archives:
-// ustar, GNU and PAX headers, checksums verified, long-name and PAX path records
-// applied to the entry that follows them. It reports every entry with its raw type
+// ustar, GNU and PAX headers, checksums verified, GNU long-name and PAX records
+// applied to the entry that follows them. It reads every archive one way or refuses
+// it: at most one long name, one long link and one PAX header (of at most 1 MiB
+// each) before an entry and never none after them, strict PAX records, a PAX size
+// equal to the header's, no entry named by both a PAX path and a long name, and
+// strictly octal size and checksum fields. It reports every entry with its raw type
 // flag and leaves the choice of what to read to the caller.
 #pragma once
 
@@ -18,7 +22,7 @@ inline constexpr std::size_t kTarBlockBytes = 512;
 
 struct TarHeader {
   char type_flag = '0';
-  std::string path;  // raw bytes: prefix/name, or the preceding long-name or PAX path
+  std::string path;  // raw bytes: prefix/name, or the preceding PAX path or long name
   std::uint64_t size = 0;
 };
 
@@ -27,8 +31,9 @@ class TarReader {
   explicit TarReader(ArchiveStream& stream) : stream_(stream) {}
 
   // next_entry: skips what is left of the previous entry, then returns the next
-  // header that is not a long-name or PAX record; nullopt at the end of the
-  // archive (an all-zero header block, or the data ending on a block boundary).
+  // header that is not an extension record (GNU long name or long link, PAX
+  // extended header); nullopt at the end of the archive (an all-zero header block,
+  // or the data ending on a block boundary). The error is the refusal's text.
   [[nodiscard]] std::expected<std::optional<TarHeader>, std::string> next_entry();
 
   // read_contents: the data of the entry last returned. Memory grows with the bytes

@@ -28,9 +28,9 @@ TEST(Ed25519, PointDecoding) {
       // y = p + 1 is taken modulo p: the identity again, in non-canonical form.
       {"eeffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", true},
       {"ecffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f", true},  // (0, -1)
-      // x = 0 with the sign bit set does not decode (RFC 8032 5.1.3, step 4).
-      {"0100000000000000000000000000000000000000000000000000000000000080", false},
-      {"ecffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff", false},
+      // x = 0 with the sign bit set decodes: an x exists, and the sign is not checked.
+      {"0100000000000000000000000000000000000000000000000000000000000080", true},
+      {"ecffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff", true},
       // y = 2: (y^2 - 1) / (d y^2 + 1) is not a square.
       {"0200000000000000000000000000000000000000000000000000000000000000", false},
   };
@@ -63,6 +63,18 @@ TEST(Ed25519, VerifiesRfc8032VectorsAndNothingElse) {
       "e5564300c360ac729086e2cc806e828a84877f1eb8e5d974d873e065224901554c8c7872aa064e049dbb3013fbf2"
       "9380d25bf5f0595bbe24655141438e7a101b");
   EXPECT_FALSE(verify_ed25519(key_of(key1), signature_of(sig1_s_plus_order), empty));
+}
+
+TEST(Ed25519, IdentityKeyWithSignBitVerifiesAsUsual) {
+  // A = (0, 1) with the sign bit set. [S]B - [k]A = [S]B whatever the message, so
+  // R = B with S = 1 verifies, and R = B with S = 2 does not.
+  const Bytes key = hex("0100000000000000000000000000000000000000000000000000000000000080");
+  const std::string base = "5866666666666666666666666666666666666666666666666666666666666666";
+  const Bytes good = hex(base + "01" + std::string(62, '0'));
+  const Bytes bad = hex(base + "02" + std::string(62, '0'));
+  const Bytes message{'g', 'd', 'p'};
+  EXPECT_TRUE(verify_ed25519(key_of(key), signature_of(good), message));
+  EXPECT_FALSE(verify_ed25519(key_of(key), signature_of(bad), message));
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// entry_path_test.cpp: file names, role names, path keys and UTF-8 handling of
-// archive paths.
+// entry_path_test.cpp: file names, path keys and UTF-8 handling of archive paths.
 #include "gdp/loader/entry_path.h"
 
 #include <gtest/gtest.h>
@@ -59,13 +58,14 @@ TEST(EntryPath, InvalidSequencesBecomeOneReplacementPerMaximalPart) {
   }
 }
 
-TEST(EntryPath, RoleNameLowerCasesAsciiOnly) {
-  EXPECT_EQ(role_name("Mapping.PY"), "mapping.py");
-  EXPECT_EQ(role_name("GDP.JSON"), "gdp.json");
-  EXPECT_EQ(role_name("\xc3\x84"
-                      "B.JS"),
-            "\xc3\x84"
-            "b.js");  // Ä stays as it is
+TEST(EntryPath, LongPathsOfManyComponents) {
+  std::string path;
+  for (int i = 0; i < 1000; ++i) path += i % 3 == 0 ? "./" : "a//";
+  path += "last";
+  EXPECT_EQ(file_name(path), "last");
+  std::string key;
+  for (int i = 0; i < 1000; ++i) key += i % 3 == 0 ? "" : "a/";
+  EXPECT_EQ(path_key(path), key + "last");
 }
 
 }  // namespace

@@ -67,11 +67,26 @@ TEST(PackageFixtures, FilesAreKeptUnderTheirPathKeys) {
       {"zero-block-ends-archive", {"gdp.json"}},
       {"same-key-twice", {"gdp.json", "notes.txt"}},
       {"mapping-like-names", {"gdp.json", "mapping", "mappings.txt"}},
+      {"dotted-capital-i-is-no-mapping-name", {"MAPP\xC4\xB0NG.X", "gdp.json"}},
+      // Extension records name the entry after them; each reads the same from gzip.
+      {"pax-empty-path", {"gdp.json"}},
+      {"pax-size-equal", {"gdp.json"}},
+      {"long-name-ends-at-nul", {"named/gdp.json"}},
+      {"long-name-without-magic-gz", {"old/gdp.json"}},
+      {"long-link", {"gdp.json"}},
+      {"all-three-extensions", {"all/gdp.json"}},
+      {"size-field-with-spaces", {"gdp.json"}},
   };
   for (const auto& [name, keys] : cases) {
     SCOPED_TRACE(name);
     EXPECT_EQ(keys_of(loaded(name)), keys);
   }
+}
+
+TEST(PackageFixtures, LongNameOfOneMebibyteIsRead) {
+  std::string key;
+  while (key.size() + 2 <= 1024 * 1024 - 8) key += "a/";
+  EXPECT_EQ(keys_of(loaded("long-name-of-1-mib-gz")), std::vector<std::string>{key + "gdp.json"});
 }
 
 TEST(PackageFixtures, LaterEntriesWin) {

@@ -1,7 +1,7 @@
 // robustness_test.cpp: damaged and hostile packages end in an error, never in a
 // crash or a different accepted package: every truncation, random bit flips, a
-// gzip bomb, huge JSON role files and headers that claim huge sizes, the last
-// three under a memory limit.
+// gzip bomb, huge JSON role files, headers that claim huge sizes and huge long
+// names and PAX paths, the last four under a memory limit.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -12,6 +12,7 @@
 #include <functional>
 #include <random>
 
+#include "gdp/loader/entry_path.h"
 #include "gdp/loader/package_loader.h"
 #include "package_fixtures.h"
 
@@ -207,7 +208,7 @@ bool fails_with(const Bytes& package, std::string_view message) {
 TEST(HostilePackages, GzipBombIsRefusedWithinAFixedMemoryBudget) {
   constexpr std::uint64_t kZeroMiB = 6 * 1024;  // 6 GiB of content in a few MB
   const Bytes bomb = gzip_repeated(
-      {{tar_header("bomb.bin", base256_size(kZeroMiB * kMiB))}, {Bytes(kMiB, 0), kZeroMiB}});
+      {{tar_header("bomb.bin", octal_size(kZeroMiB * kMiB))}, {Bytes(kMiB, 0), kZeroMiB}});
   EXPECT_LT(bomb.size(), 8 * kMiB);
   expect_in_memory_limited_child(
       [&] { return fails_with(bomb, "archive io error: decompressed archive exceeds 256 MiB"); });
@@ -234,14 +235,91 @@ TEST(HostilePackages, HugeJsonRoleFilesAreNotParsed) {
 }
 
 TEST(HostilePackages, ClaimedSizesAreNeverTrustedForAllocation) {
-  const std::array<char, 12> claims[] = {octal_size(077777777777ull),
-                                         base256_size(std::uint64_t{1} << 62)};
-  for (const auto& claim : claims) {
+  // The largest octal size is read and runs out of data; base-256 is no size at all.
+  const std::pair<std::array<char, 12>, std::string_view> claims[] = {
+      {octal_size(077777777777ull), "archive io error: archive ends inside an entry's data"},
+      {base256_size(std::uint64_t{1} << 62),
+       "archive io error: invalid size field in archive header"},
+  };
+  for (const auto& [claim, message] : claims) {
     Bytes plain = tar_header("gdp.json", claim);
     plain.insert(plain.end(), 10, '{');
-    expect_in_memory_limited_child(
-        [&] { return fails_with(plain, "archive io error: archive ends inside an entry's data"); });
+    expect_in_memory_limited_child([&] { return fails_with(plain, message); });
   }
+}
+
+// a_path: "a/a/.../a/" of |bytes| bytes, the shape that costs the most per byte
+// when every component becomes a string of its own.
+Bytes a_path(std::uint64_t bytes) {
+  Bytes path(bytes);
+  for (std::uint64_t i = 0; i < bytes; ++i) path[i] = i % 2 == 0 ? 'a' : '/';
+  return path;
+}
+
+// extension_then_entry: an extension record of |type| whose data is |data| repeated |repeat|
+// times, then a gdp.json entry for it to name, then the end of the archive.
+std::vector<Piece> extension_then_entry(char type, Bytes data, std::uint64_t repeat, Bytes tail) {
+  const std::uint64_t size = data.size() * repeat + tail.size();
+  std::array<char, 12> size_field = octal_size(size);
+  Bytes header = tar_header(type == 'x' ? "PaxHeaders/gdp.json" : "././@LongLink", size_field);
+  header[156] = static_cast<std::uint8_t>(type);
+  // The checksum covers the type flag: write it again.
+  std::memset(header.data() + 148, ' ', 8);
+  unsigned sum = 0;
+  for (std::uint8_t b : header) sum += b;
+  std::snprintf(reinterpret_cast<char*>(header.data() + 148), 8, "%06o", sum);
+  const std::string_view meta = R"({"id":"long","version":"1"})";
+  Bytes entry = tar_header("gdp.json", octal_size(meta.size()));
+  entry.insert(entry.end(), meta.begin(), meta.end());
+  entry.resize(entry.size() + (512 - meta.size() % 512) % 512 + 1024, 0);
+  Bytes padded_tail = std::move(tail);
+  padded_tail.resize(padded_tail.size() + (512 - size % 512) % 512, 0);
+  return {{header}, {std::move(data), repeat}, {padded_tail}, {entry}};
+}
+
+TEST(HostilePackages, HugeLongNamesAndPaxPathsAreRefusedUnread) {
+  // 200 MiB of "a/a/..." as a GNU long name and as a PAX path: refused by size,
+  // before a byte of it is read, in a fraction of the memory it would take.
+  constexpr std::uint64_t kPathMiB = 200;
+  const Bytes name_tail{'g', 'd', 'p', '.', 'j', 's', 'o', 'n', 0};
+  // The PAX record's length: nine digits, " path=", the path, "gdp.json\n".
+  const std::string pax_lead = std::to_string(9 + 6 + kPathMiB * kMiB + 9) + " path=";
+  for (const char type : {'L', 'x'}) {
+    SCOPED_TRACE(type);
+    Bytes lead;
+    Bytes tail(name_tail.begin(), name_tail.end() - 1);
+    if (type == 'x') {
+      lead.assign(pax_lead.begin(), pax_lead.end());
+      tail.push_back('\n');
+    } else {
+      tail.push_back(0);
+    }
+    std::vector<Piece> pieces = extension_then_entry(type, a_path(kMiB), kPathMiB, tail);
+    if (!lead.empty()) pieces.insert(pieces.begin() + 1, Piece{lead});
+    const Bytes package = gzip_repeated(pieces);
+    EXPECT_LT(package.size(), kMiB);
+    expect_in_memory_limited_child([&] {
+      return fails_with(package, "archive io error: archive extension header exceeds 1 MiB");
+    });
+  }
+}
+
+TEST(HostilePackages, PathKeysOfHugePathsTakeLinearTimeAndMemory) {
+  // 200 MiB of "a/a/...": 100 Mi components. Paths from archives are capped far
+  // lower, but the key and file name are computed in one pass whatever the size.
+  // Without the memory cap (under the sanitizers) a smaller path keeps the run short.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  constexpr std::uint64_t kPathBytes = 16 * kMiB;
+#else
+  constexpr std::uint64_t kPathBytes = 200 * kMiB;
+#endif
+  expect_in_memory_limited_child([] {
+    const Bytes bytes = a_path(kPathBytes);
+    const std::string_view path(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    const std::string key = path_key(path);
+    return key.size() == path.size() - 1 && key.starts_with("a/a/") && key.ends_with("/a") &&
+           file_name(path) == "a";
+  });
 }
 
 }  // namespace
