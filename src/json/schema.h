@@ -75,11 +75,12 @@ struct FieldDescriptor {
   std::string_view name;
   Kind kind;
   Presence presence = Presence::kRequired;
-  void* (*member)(void* record) = nullptr;     // the field inside its record
-  const RecordDescriptor* record = nullptr;    // kRecord, kOptionalRecord, kRecordList
-  void* (*emplace)(void* member) = nullptr;    // kOptionalRecord, kRecordList: a new element
-  const BytesCodec* codec = nullptr;           // kBytes, kOptionalBytes, kBytesMap
-  const VariantDescriptor* variant = nullptr;  // kVariant
+  void* (*member)(void* record) = nullptr;   // the field inside its record
+  const RecordDescriptor* record = nullptr;  // kRecord, kOptionalRecord, kRecordList
+  void* (*emplace)(void* member) = nullptr;  // kOptionalRecord, kRecordList: a new element
+  void (*reserve)(void* member, std::size_t count) = nullptr;  // kRecordList: room for |count|
+  const BytesCodec* codec = nullptr;                           // kBytes, kOptionalBytes, kBytesMap
+  const VariantDescriptor* variant = nullptr;                  // kVariant
   void (*set_variant)(void* member, std::size_t index) = nullptr;
 };
 
@@ -116,6 +117,11 @@ void* emplace_optional(void* member) {
 template <class T>
 void* emplace_back(void* member) {
   return &static_cast<std::vector<T>*>(member)->emplace_back();
+}
+
+template <class T>
+void reserve(void* member, std::size_t count) {
+  static_cast<std::vector<T>*>(member)->reserve(count);
 }
 
 template <class E>
@@ -214,6 +220,7 @@ constexpr FieldDescriptor field(std::string_view name, const RecordDescriptor& r
   } else if constexpr (!std::is_void_v<Element>) {
     descriptor.kind = Kind::kRecordList;
     descriptor.emplace = &detail::emplace_back<Element>;
+    descriptor.reserve = &detail::reserve<Element>;
   } else {
     static_assert(std::is_class_v<M>, "member type is not a record");
   }

@@ -149,6 +149,7 @@ class Builder {
   bool record_list(element e, const json::FieldDescriptor& f, void* member, std::size_t depth) {
     simdjson::dom::array array;
     if (depth > kMaxFastDepth || e.get_array().get(array) != simdjson::SUCCESS) return false;
+    f.reserve(member, array.size());  // the array's length is known: size the list once
     for (const element item : array) {
       if (!record(item, *f.record, f.emplace(member), depth + 1)) return false;
     }
