@@ -49,8 +49,9 @@ Bet honest_noop_bet() {
   for (int level = 0; level < kProofNodes; ++level) {
     const Bytes sibling = filled(32, static_cast<std::uint8_t>(0x80 + level));
     const bool left = level % 2 == 1;
-    Bytes step = left ? sibling : running;
+    const Bytes& first = left ? sibling : running;
     const Bytes& second = left ? running : sibling;
+    std::vector<std::uint8_t> step(first.begin(), first.end());
     step.insert(step.end(), second.begin(), second.end());
     running = zt::crypto::sha256_bytes(step);
     bet.receipt.merkle_proof.push_back(
@@ -100,7 +101,7 @@ void BM_VerifyBet_BareDigests(benchmark::State& state) {
   const Bet bet = honest_noop_bet();
   const auto& c = *bet.receipt.commitment;
   Bytes step(64);
-  Bytes beacons;
+  std::vector<std::uint8_t> beacons;
   for (const auto& [name, value] : bet.transcript.beacon_values) {
     beacons.insert(beacons.end(), value.begin(), value.end());
   }

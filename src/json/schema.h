@@ -17,11 +17,11 @@
 #include <type_traits>
 #include <vector>
 
+#include "json/byte_string.h"
 #include "json/value.h"
 
 namespace zt::json {
 
-using ByteString = std::vector<std::uint8_t>;
 using ByteStringMap = std::map<std::string, ByteString, std::less<>>;
 
 enum class Kind : std::uint8_t {

@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "json/byte_string.h"
 #include "json/schema.h"
 #include "json/value.h"
 
 namespace zt::records {
 
-using Bytes = std::vector<std::uint8_t>;
+using Bytes = json::ByteString;
 
 // Which side of the running hash a proof node's sibling stands on.
 enum class ProofPosition { left, right };

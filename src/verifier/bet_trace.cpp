@@ -86,14 +86,15 @@ class TraceRecorder {
   void merkle_proof(bool passed) {
     TraceCheck& check = at(3, passed);
     // The walk of verify_merkle_proof, step by step, for display.
-    records::Bytes running = receipt_.bet_leaf;
+    std::vector<std::uint8_t> running(receipt_.bet_leaf.begin(), receipt_.bet_leaf.end());
     check.values.push_back({"leaf", hex(running)});
     for (std::size_t i = 0; i < receipt_.merkle_proof.size(); ++i) {
       const records::MerkleProofNode& node = receipt_.merkle_proof[i];
       const bool right = node.position == records::ProofPosition::right;
-      records::Bytes input;
-      crypto::append_bytes(input, right ? std::span<const std::uint8_t>(running) : node.hash);
-      crypto::append_bytes(input, right ? std::span<const std::uint8_t>(node.hash) : running);
+      std::vector<std::uint8_t> input;
+      const std::span<const std::uint8_t> sibling(node.hash);
+      crypto::append_bytes(input, right ? std::span<const std::uint8_t>(running) : sibling);
+      crypto::append_bytes(input, right ? sibling : std::span<const std::uint8_t>(running));
       running = crypto::sha256_bytes(input);
       check.steps.push_back({{"step", static_cast<std::uint64_t>(i + 1)},
                              {"side", right ? "right" : "left"},
@@ -132,7 +133,7 @@ class TraceRecorder {
   void rng_entropy(const crypto::Digest& entropy, bool passed) {
     TraceCheck& check = at(6, passed);
     const records::BetCommitment& commitment = *receipt_.commitment;
-    records::Bytes nonce;
+    std::vector<std::uint8_t> nonce;
     crypto::append_u64_be(nonce, commitment.bet_nonce);
     check.steps.push_back(
         {{"part", "server_seed_plain"}, {"value", hex(transcript_.server_seed_plain)}});

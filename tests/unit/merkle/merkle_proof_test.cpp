@@ -18,7 +18,7 @@ using records::MerkleProofNode;
 using records::ProofPosition;
 
 Bytes concat(const Bytes& a, const Bytes& b) {
-  Bytes out = a;
+  std::vector<std::uint8_t> out(a.begin(), a.end());
   out.insert(out.end(), b.begin(), b.end());
   return out;
 }

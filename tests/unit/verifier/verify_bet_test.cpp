@@ -28,10 +28,12 @@ using records::ProofPosition;
 using test::bytes_of;
 
 Bytes concat(const Bytes& a, const Bytes& b) {
-  Bytes out = a;
+  std::vector<std::uint8_t> out(a.begin(), a.end());
   out.insert(out.end(), b.begin(), b.end());
   return out;
 }
+
+void drop_last_byte(Bytes& bytes) { bytes = Bytes(bytes.begin(), bytes.end() - 1); }
 
 struct Bet {
   records::BetReceipt receipt;
@@ -79,8 +81,8 @@ Bet honest_bet(const BetInputs& in = {}) {
   bet.transcript.bet_id = "bet-42";
   bet.transcript.server_seed_plain = in.server_seed;
   bet.transcript.beacon_values = in.beacons;
-  bet.transcript.beacon_mix_id.assign(mix.begin(), mix.end());
-  bet.transcript.rng_entropy.assign(entropy.begin(), entropy.end());
+  bet.transcript.beacon_mix_id = mix;
+  bet.transcript.rng_entropy = entropy;
   bet.transcript.operator_sig = "sig";
   bet.receipt.commitment = std::move(c);
   return bet;
@@ -127,7 +129,7 @@ using Fault = std::function<void(Bet&)>;
 
 const Fault kWrongBetId = [](Bet& b) { b.transcript.bet_id = "Bet-42"; };
 const Fault kNoCommitment = [](Bet& b) { b.receipt.commitment.reset(); };
-const Fault kLeafShort = [](Bet& b) { b.receipt.bet_leaf.pop_back(); };
+const Fault kLeafShort = [](Bet& b) { drop_last_byte(b.receipt.bet_leaf); };
 const Fault kStakeChanged = [](Bet& b) { commitment(b).stake = "1.5"; };
 const Fault kPositionFlipped = [](Bet& b) {
   b.receipt.merkle_proof[1].position = ProofPosition::right;
@@ -138,20 +140,20 @@ const Fault kRootChanged = [](Bet& b) { b.receipt.merkle_root[0] ^= 1; };
 const Fault kRecommitted = [](Bet& b) {
   commitment(b).timestamp_ms += 1;
   const crypto::Digest leaf = crypto::commitment_leaf_hash(commitment(b));
-  b.receipt.bet_leaf.assign(leaf.begin(), leaf.end());
+  b.receipt.bet_leaf = leaf;
 };
 const Fault kSeedRevealedWrong = [](Bet& b) { b.transcript.server_seed_plain.push_back(0); };
 const Fault kBeaconChanged = [](Bet& b) { b.transcript.beacon_values["nist"][0] ^= 1; };
 const Fault kBeaconAdded = [](Bet& b) { b.transcript.beacon_values["extra"] = {0x00}; };
 const Fault kBeaconRemoved = [](Bet& b) { b.transcript.beacon_values.erase("drand"); };
-const Fault kMixShort = [](Bet& b) { b.transcript.beacon_mix_id.pop_back(); };
+const Fault kMixShort = [](Bet& b) { drop_last_byte(b.transcript.beacon_mix_id); };
 const Fault kEntropyLong = [](Bet& b) { b.transcript.rng_entropy.push_back(0); };
 const Fault kEntropyWithoutClientSeed = [](Bet& b) {
   const auto& c = commitment(b);
   const crypto::Digest entropy =
       rng::compute_rng_entropy(b.transcript.server_seed_plain, std::nullopt, c.bet_nonce,
                                rng::compute_beacon_mix_id(b.transcript.beacon_values));
-  b.transcript.rng_entropy.assign(entropy.begin(), entropy.end());
+  b.transcript.rng_entropy = entropy;
 };
 
 struct FaultCase {
@@ -264,7 +266,7 @@ TEST_F(VerifyBet, ServerSeedCommitmentMustBeExactly32Bytes) {
   Bet bet = honest_bet(in);
   commitment(bet).server_seed_commit.push_back(0);
   const crypto::Digest leaf = crypto::commitment_leaf_hash(commitment(bet));
-  bet.receipt.bet_leaf.assign(leaf.begin(), leaf.end());
+  bet.receipt.bet_leaf = leaf;
   bet.receipt.merkle_proof.clear();
   bet.receipt.merkle_root = bet.receipt.bet_leaf;
   EXPECT_EQ(error_of(bet), kSeed);
