@@ -35,8 +35,8 @@ class ByteString {
   }
   // From any contiguous bytes: a std::vector, a digest's std::array, a span.
   template <std::ranges::contiguous_range Range>
-    requires std::same_as<std::ranges::range_value_t<Range>, std::uint8_t>
-  ByteString(const Range& bytes) {  // NOLINT(google-explicit-constructor): a value of bytes
+  requires std::same_as<std::ranges::range_value_t<Range>, std::uint8_t> ByteString(
+      const Range& bytes) {  // NOLINT(google-explicit-constructor): a value of bytes
     const std::size_t count = std::ranges::size(bytes);
     if (count != 0) std::memcpy(allocate(count), std::ranges::data(bytes), count);
   }

@@ -1,8 +1,6 @@
-// parse.cpp: the JSON form of the bet records (field descriptors for the decoder) and the
-// hex rule of byte fields.
+// parse.cpp: the JSON form of the bet records (field descriptors for the decoder).
 #include "records/parse.h"
 
-#include <array>
 #include <utility>
 
 #include "json/document.h"
@@ -76,19 +74,6 @@ constexpr json::RecordDescriptor kTranscript{"struct SettlementTranscript",
                                              "struct SettlementTranscript with 7 elements",
                                              kTranscriptFields};
 
-// Value of each byte as a hex digit, or -1.
-constexpr std::array<signed char, 256> kHexDigits = [] {
-  std::array<signed char, 256> digits{};
-  digits.fill(-1);
-  for (int c = '0'; c <= '9'; ++c)
-    digits[static_cast<std::size_t>(c)] = static_cast<signed char>(c - '0');
-  for (int c = 'a'; c <= 'f'; ++c)
-    digits[static_cast<std::size_t>(c)] = static_cast<signed char>(c - 'a' + 10);
-  for (int c = 'A'; c <= 'F'; ++c)
-    digits[static_cast<std::size_t>(c)] = static_cast<signed char>(c - 'A' + 10);
-  return digits;
-}();
-
 }  // namespace
 
 // The fast front end takes the common, valid document; anything else goes to the
@@ -126,22 +111,5 @@ std::optional<SettlementTranscript> fast_settlement_transcript(std::string_view 
 }
 
 }  // namespace front_ends
-
-std::expected<Bytes, std::string> decode_hex(std::string_view text) {
-  // Parity is judged on bytes, before any digit is looked at.
-  if (text.size() % 2 != 0) return std::unexpected(std::string("hex string must have even length"));
-  Bytes out(text.size() / 2);
-  // Every digit is looked up and the misses are collected, so the loop has no
-  // branch per byte; a non-digit's -1 leaves |misses| negative.
-  int misses = 0;
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const int high = kHexDigits[static_cast<unsigned char>(text[2 * i])];
-    const int low = kHexDigits[static_cast<unsigned char>(text[2 * i + 1])];
-    misses |= high | low;
-    out[i] = static_cast<std::uint8_t>(high * 16 + low);
-  }
-  if (misses < 0) return std::unexpected(std::string("invalid hex string"));
-  return out;
-}
 
 }  // namespace zt::records

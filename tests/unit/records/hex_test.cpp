@@ -42,6 +42,42 @@ TEST(DecodeHex, Rule) {
   }
 }
 
+// Digits are decoded in blocks of sixteen with a per-digit tail: every byte value at
+// every position of strings up to 80 digits long must follow the per-digit rule.
+TEST(DecodeHex, EveryByteAtEveryPositionFollowsThePerDigitRule) {
+  const auto digit_value = [](unsigned char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  const std::string digits = "0123456789abcdefABCDEF";
+  for (std::size_t length = 0; length <= 80; length += 2) {
+    std::string text(length, '0');
+    for (std::size_t i = 0; i < length; ++i) text[i] = digits[(i * 5 + length) % digits.size()];
+    for (std::size_t at = 0; at < length; ++at) {
+      for (int byte = 0; byte < 256; ++byte) {
+        std::string changed = text;
+        changed[at] = static_cast<char>(byte);
+        std::string expected;
+        for (std::size_t i = 0; i < length && expected != "invalid hex string"; i += 2) {
+          const int high = digit_value(static_cast<unsigned char>(changed[i]));
+          const int low = digit_value(static_cast<unsigned char>(changed[i + 1]));
+          if (high < 0 || low < 0) {
+            expected = "invalid hex string";
+          } else {
+            expected += "0123456789abcdef"[high];
+            expected += "0123456789abcdef"[low];
+          }
+        }
+        const auto bytes = decode_hex(changed);
+        ASSERT_EQ(bytes ? test::hex(*bytes) : bytes.error(), expected)
+            << "length " << length << ", byte " << byte << " at " << at;
+      }
+    }
+  }
+}
+
 TEST(DecodeHex, ErrorsAreReportedAfterTheClosingQuote) {
   const std::string prefix = R"({"version":"1","bet_id":"b","bet_leaf":)";
   struct Case {
