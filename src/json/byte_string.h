@@ -50,8 +50,11 @@ class ByteString {
   }
 
   ByteString(const ByteString& other) {
-    std::uint8_t* out = allocate(other.size_);
-    std::memcpy(out, other.data(), other.size_);
+    if (other.on_heap()) {
+      std::memcpy(allocate(other.size_), other.heap_, other.size_);
+    } else {
+      take_inline(other);
+    }
   }
   ByteString(ByteString&& other) noexcept { take(other); }
   ByteString& operator=(const ByteString& other) {
@@ -117,13 +120,20 @@ class ByteString {
   }
   // take: |other|'s bytes, leaving it empty; this is empty.
   void take(ByteString& other) noexcept {
-    size_ = other.size_;
-    if (on_heap()) {
+    if (other.on_heap()) {
+      size_ = other.size_;
       heap_ = other.heap_;
     } else {
-      std::memcpy(inline_, other.inline_, size_);
+      take_inline(other);
     }
     other.size_ = 0;
+  }
+  // take_inline: a copy of |other|'s inline bytes. All kInlineBytes are copied, a
+  // fixed size the compiler turns into two moves, where the length alone would
+  // need a call to memcpy.
+  void take_inline(const ByteString& other) {
+    size_ = other.size_;
+    std::memcpy(inline_, other.inline_, kInlineBytes);
   }
 
   std::size_t size_ = 0;

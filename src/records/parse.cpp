@@ -78,17 +78,22 @@ constexpr json::RecordDescriptor kTranscript{"struct SettlementTranscript",
 
 // The fast front end takes the common, valid document; anything else goes to the
 // precise decoder, which alone decides errors.
+// The record is built where it is returned.
 std::expected<BetReceipt, json::DecodeError> parse_bet_receipt(std::string_view text) {
-  if (auto fast = json_fast::fast_record<BetReceipt>(text, kReceipt)) return std::move(*fast);
-  return json::decode_record<BetReceipt>(text, kReceipt);
+  std::expected<BetReceipt, json::DecodeError> receipt(std::in_place);
+  if (!json_fast::decode_fast(text, kReceipt, &*receipt)) {
+    receipt = json::decode_record<BetReceipt>(text, kReceipt);
+  }
+  return receipt;
 }
 
 std::expected<SettlementTranscript, json::DecodeError> parse_settlement_transcript(
     std::string_view text) {
-  if (auto fast = json_fast::fast_record<SettlementTranscript>(text, kTranscript)) {
-    return std::move(*fast);
+  std::expected<SettlementTranscript, json::DecodeError> transcript(std::in_place);
+  if (!json_fast::decode_fast(text, kTranscript, &*transcript)) {
+    transcript = json::decode_record<SettlementTranscript>(text, kTranscript);
   }
-  return json::decode_record<SettlementTranscript>(text, kTranscript);
+  return transcript;
 }
 
 namespace front_ends {
