@@ -3,6 +3,7 @@
 #include "crypto/sha256.h"
 
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include <span>
 #include <string_view>
@@ -58,6 +59,28 @@ TEST(HmacSha256, MessagePartsAreConcatenated) {
   const auto key = bytes_of("Jefe");
   const auto whole = hmac_sha256(key, {bytes_of("what do ya want for nothing?")});
   EXPECT_EQ(hmac_sha256(key, {bytes_of("what do ya "), {}, bytes_of("want for nothing?")}), whole);
+}
+
+// The padding and length are framed here around OpenSSL's compression function:
+// every length up to five blocks, whole and in pieces, against OpenSSL's own
+// one-shot digest.
+TEST(Sha256, EveryLengthMatchesOpenSslsDigest) {
+  std::vector<std::uint8_t> message(320);
+  for (std::size_t i = 0; i < message.size(); ++i)
+    message[i] = static_cast<std::uint8_t>(i * 13 + 5);
+  for (std::size_t length = 0; length <= message.size(); ++length) {
+    SCOPED_TRACE(length);
+    const std::span<const std::uint8_t> whole = std::span(message).first(length);
+    Digest expected;
+    ASSERT_EQ(
+        EVP_Digest(whole.data(), whole.size(), expected.data(), nullptr, EVP_sha256(), nullptr), 1);
+    EXPECT_EQ(sha256(whole), expected);
+    Sha256State in_pieces;
+    for (std::size_t at = 0, piece = 1; at < length; at += piece, piece = piece * 2 % 97 + 1) {
+      in_pieces.update(whole.subspan(at, std::min(piece, length - at)));
+    }
+    EXPECT_EQ(in_pieces.finish(), expected);
+  }
 }
 
 // A message fed in two pieces split anywhere, around block and padding boundaries
