@@ -381,15 +381,17 @@ bool Decoder::store(const Slot& slot, const Scalar& value) {
     case Want::kMapBytes: {
       const BytesCodec& codec = *slot.field->codec;
       if (!is_string) return invalid_type(value, codec.expecting);
-      auto bytes = codec.decode(value.text);
-      if (!bytes) return fail(value.end, std::move(bytes.error()));
+      ByteString bytes;
+      if (auto decoded = codec.decode(value.text, bytes); !decoded) {
+        return fail(value.end, std::move(decoded.error()));
+      }
       if (slot.want == Want::kBytes) {
-        *static_cast<ByteString*>(slot.target) = std::move(*bytes);
+        *static_cast<ByteString*>(slot.target) = std::move(bytes);
       } else if (slot.want == Want::kOptionalBytes) {
-        static_cast<std::optional<ByteString>*>(slot.target)->emplace(std::move(*bytes));
+        static_cast<std::optional<ByteString>*>(slot.target)->emplace(std::move(bytes));
       } else {
         static_cast<ByteStringMap*>(slot.target)
-            ->insert_or_assign(std::move(builders_.back().key), std::move(*bytes));
+            ->insert_or_assign(std::move(builders_.back().key), std::move(bytes));
       }
       return true;
     }

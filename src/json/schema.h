@@ -61,9 +61,10 @@ struct CheckedValue {
 };
 
 // BytesCodec: how a byte field's string becomes bytes, and its expectation text.
+// decode writes the bytes straight into the field, or returns the error text.
 struct BytesCodec {
   std::string_view expecting;  // e.g. "a lowercase hex string"
-  std::expected<ByteString, std::string> (*decode)(std::string_view text);
+  std::expected<void, std::string> (*decode)(std::string_view text, ByteString& out);
 };
 
 // VariantDescriptor: the names of an enumeration's values, in the order of their numbers.

@@ -137,10 +137,7 @@ class Builder {
   static bool bytes(element e, const json::FieldDescriptor& f, json::ByteString& out) {
     std::string_view s;
     if (e.get_string().get(s) != simdjson::SUCCESS) return false;
-    auto decoded = f.codec->decode(s);
-    if (!decoded) return false;
-    out = std::move(*decoded);
-    return true;
+    return f.codec->decode(s, out).has_value();
   }
 
   static bool bytes_map(element e, const json::FieldDescriptor& f, json::ByteStringMap& out) {

@@ -75,15 +75,14 @@ bool decode_digits(const char* in, std::uint8_t* out, std::size_t count) {
 
 }  // namespace
 
-std::expected<Bytes, std::string> decode_hex(std::string_view text) {
+std::expected<void, std::string> decode_hex(std::string_view text, Bytes& out) {
   // Parity is judged on bytes, before any digit is looked at.
   if (text.size() % 2 != 0) return std::unexpected(std::string("hex string must have even length"));
-  Bytes out;
   const std::size_t count = text.size() / 2;
   if (!decode_digits(text.data(), out.assign_uninitialized(count), count)) {
     return std::unexpected(std::string("invalid hex string"));
   }
-  return out;
+  return {};
 }
 
 }  // namespace zt::records

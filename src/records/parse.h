@@ -27,9 +27,10 @@ namespace front_ends {
 [[nodiscard]] std::optional<SettlementTranscript> fast_settlement_transcript(std::string_view text);
 }  // namespace front_ends
 
-// decode_hex: the hex rule of record fields. An even number of digits of either
-// case; fails with "hex string must have even length" (tested first) or
-// "invalid hex string". The decoder attaches the position.
-[[nodiscard]] std::expected<Bytes, std::string> decode_hex(std::string_view text);
+// decode_hex: the hex rule of record fields, writing the bytes into |out|. An even
+// number of digits of either case; fails with "hex string must have even length"
+// (tested first) or "invalid hex string", leaving |out| unspecified. The decoder
+// attaches the position.
+[[nodiscard]] std::expected<void, std::string> decode_hex(std::string_view text, Bytes& out);
 
 }  // namespace zt::records

@@ -9,6 +9,13 @@
 namespace zt::records {
 namespace {
 
+// hex_or_error: the decoded bytes in hex, or the error.
+std::string hex_or_error(std::string_view text) {
+  Bytes bytes;
+  const auto decoded = decode_hex(text, bytes);
+  return decoded ? test::hex(bytes) : decoded.error();
+}
+
 TEST(DecodeHex, Rule) {
   struct Case {
     std::string_view name;
@@ -37,8 +44,7 @@ TEST(DecodeHex, Rule) {
       {"nul_bytes", std::string_view("\0\0", 2), "invalid hex string"},
   };
   for (const Case& c : cases) {
-    const auto bytes = decode_hex(c.text);
-    EXPECT_EQ(bytes ? test::hex(*bytes) : bytes.error(), c.result) << c.name;
+    EXPECT_EQ(hex_or_error(c.text), c.result) << c.name;
   }
 }
 
@@ -70,8 +76,7 @@ TEST(DecodeHex, EveryByteAtEveryPositionFollowsThePerDigitRule) {
             expected += "0123456789abcdef"[low];
           }
         }
-        const auto bytes = decode_hex(changed);
-        ASSERT_EQ(bytes ? test::hex(*bytes) : bytes.error(), expected)
+        ASSERT_EQ(hex_or_error(changed), expected)
             << "length " << length << ", byte " << byte << " at " << at;
       }
     }
