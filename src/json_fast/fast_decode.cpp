@@ -56,6 +56,11 @@ bool same_name(std::string_view a, std::string_view b) {
   return true;
 }
 
+// assign_to: a place for Builder::value that assigns to |out|.
+auto assign_to(json::Value& out) {
+  return [&out](auto&& item) { out = json::Value(std::forward<decltype(item)>(item)); };
+}
+
 class Builder {
  public:
   explicit Builder(std::string_view text) : text_(text) {}
@@ -115,10 +120,11 @@ class Builder {
       case json::Kind::kVariant:
         return variant(e, f, member);
       case json::Kind::kValue:
-        return value(e, *static_cast<json::Value*>(member), depth);
+        return value(e, assign_to(*static_cast<json::Value*>(member)), depth);
       case json::Kind::kOptionalValue:
         return is_null ||
-               value(e, static_cast<std::optional<json::Value>*>(member)->emplace(), depth);
+               value(e, assign_to(static_cast<std::optional<json::Value>*>(member)->emplace()),
+                     depth);
       case json::Kind::kValueMap:
         return value_map(e, *static_cast<json::Object*>(member), depth);
       case json::Kind::kCheckedValue:
@@ -186,58 +192,60 @@ class Builder {
   }
 
   // value: numbers keep the precise decoder's forms: unsigned without sign,
-  // signed when negative and integral, double otherwise.
-  bool value(element e, json::Value& out, std::size_t depth) {
+  // signed when negative and integral, double otherwise. |place| constructs the
+  // value where it belongs from the arguments of a json::Value constructor, so an
+  // array's items and an object's members are built in place.
+  template <class Place>
+  bool value(element e, Place&& place, std::size_t depth) {
     switch (e.type()) {
       case element_type::NULL_VALUE:
-        out = json::Value();
+        place(nullptr);
         return true;
       case element_type::BOOL: {
         bool b = false;
         if (e.get_bool().get(b) != simdjson::SUCCESS) return false;
-        out = json::Value(b);
+        place(b);
         return true;
       }
       case element_type::UINT64: {
         std::uint64_t u = 0;
         if (e.get_uint64().get(u) != simdjson::SUCCESS) return false;
-        out = json::Value(u);
+        place(u);
         return true;
       }
       case element_type::INT64: {
         std::int64_t i = 0;
         if (e.get_int64().get(i) != simdjson::SUCCESS) return false;
         if (i == 0 && may_hold_minus_zero()) return false;
-        out = i >= 0 ? json::Value(static_cast<std::uint64_t>(i)) : json::Value(i);
+        if (i >= 0) {
+          place(static_cast<std::uint64_t>(i));
+        } else {
+          place(i);
+        }
         return true;
       }
       case element_type::DOUBLE: {
         double d = 0;
         if (e.get_double().get(d) != simdjson::SUCCESS) return false;
-        out = json::Value(d);
+        place(d);
         return true;
       }
       case element_type::STRING: {
-        std::string s;
-        if (!text(e, s)) return false;
-        out = json::Value(std::move(s));
+        std::string_view s;
+        if (e.get_string().get(s) != simdjson::SUCCESS) return false;
+        place(std::string(s));
         return true;
       }
       case element_type::ARRAY: {
-        simdjson::dom::array array;
-        if (depth > kMaxFastDepth || e.get_array().get(array) != simdjson::SUCCESS) return false;
         json::Array items;
-        items.reserve(array.size());
-        for (const element item : array) {
-          if (!value(item, items.emplace_back(), depth + 1)) return false;
-        }
-        out = json::Value(std::move(items));
+        if (!value_list(e, items, depth)) return false;
+        place(std::move(items));
         return true;
       }
       case element_type::OBJECT: {
         json::Object members;
         if (!value_map(e, members, depth)) return false;
-        out = json::Value(std::move(members));
+        place(std::move(members));
         return true;
       }
     }
@@ -245,11 +253,26 @@ class Builder {
   }
 
   // checked: a value nothing reads takes the same hand-over rules as a kept one;
-  // the documents that reach here are small, so building it costs little.
+  // scalars are not kept, and the documents that reach here are small, so the
+  // containers built on the way cost little.
   bool checked(element e, json::CheckedValue& out, std::size_t depth) {
-    json::Value scratch;
-    if (!value(e, scratch, depth)) return false;
+    if (!value(
+            e, [](auto&&) {}, depth))
+      return false;
     out.present = true;
+    return true;
+  }
+
+  bool value_list(element e, json::Array& out, std::size_t depth) {
+    simdjson::dom::array array;
+    if (depth > kMaxFastDepth || e.get_array().get(array) != simdjson::SUCCESS) return false;
+    out.reserve(array.size());
+    const auto append = [&out](auto&& item) {
+      out.emplace_back(std::forward<decltype(item)>(item));
+    };
+    for (const element item : array) {
+      if (!value(item, append, depth + 1)) return false;
+    }
     return true;
   }
 
@@ -257,9 +280,13 @@ class Builder {
     simdjson::dom::object object;
     if (depth > kMaxFastDepth || e.get_object().get(object) != simdjson::SUCCESS) return false;
     for (const auto [key, member] : object) {
-      json::Value item;
-      if (!value(member, item, depth + 1)) return false;
-      out.insert_or_assign(std::string(key), std::move(item));  // last duplicate wins
+      // The last of duplicate keys wins, as in the precise decoder.
+      const auto set_member = [&out, key](auto&& item) {
+        // try_emplace leaves |item| alone when the key is already there.
+        auto [at, inserted] = out.try_emplace(std::string(key), std::forward<decltype(item)>(item));
+        if (!inserted) at->second = json::Value(std::forward<decltype(item)>(item));
+      };
+      if (!value(member, set_member, depth + 1)) return false;
     }
     return true;
   }
