@@ -13,11 +13,6 @@
 
 #include "zt/zt_core.h"
 
-// Exported by libzt_core.so beside the public header: the message of the calling
-// thread's own last failing call, so concurrent Python threads never raise each
-// other's message.
-extern "C" const char* zt_core_thread_last_error_message(void) noexcept;
-
 namespace py = pybind11;
 
 namespace {
@@ -48,6 +43,8 @@ std::string_view borrow_utf8(const py::handle& value, const char* argument_name)
 }
 
 // The failing call's message, copied before the interpreter lock is taken back.
+// It is the calling thread's own, so concurrent Python threads never raise each
+// other's message.
 BindingError ffi_error() {
   const char* message = zt_core_thread_last_error_message();
   return {BindingError::Kind::Ffi, message == nullptr ? "unknown error" : message};
@@ -102,8 +99,14 @@ void register_gdp_package(const py::object& package) {
 // m_size 0 (not -1) makes the interpreter call this module's init again in a
 // sub-interpreter instead of silently sharing one module object between two
 // interpreters; the init then refuses with ImportError.
-PyModuleDef module_definition = {PyModuleDef_HEAD_INIT, "zt_bindings_python", "", 0,
-                                 nullptr,               nullptr,              nullptr, nullptr,
+PyModuleDef module_definition = {PyModuleDef_HEAD_INIT,
+                                 "zt_bindings_python",
+                                 "",
+                                 0,
+                                 nullptr,
+                                 nullptr,
+                                 nullptr,
+                                 nullptr,
                                  nullptr};
 
 PyObject* create_module() {

@@ -85,7 +85,8 @@ extern "C" {
  * that failed, for example "merkle proof failed to reconstruct reported root".
  * A bet whose game has no registered mapper fails with
  * "deterministic mapping verification not yet implemented for GDP <gdp_id>". */
-ZT_CORE_API int32_t zt_core_verify_bet(const char* receipt_json, const char* transcript_json) ZT_CORE_NOEXCEPT;
+ZT_CORE_API int32_t zt_core_verify_bet(const char* receipt_json,
+                                       const char* transcript_json) ZT_CORE_NOEXCEPT;
 
 /* zt_core_register_noop_mapper binds a mapper that accepts every outcome to the
  * GDP id |gdp_id| (any text, the empty one included), replacing whatever was
@@ -112,7 +113,8 @@ ZT_CORE_API int32_t zt_core_register_noop_mapper(const char* gdp_id) ZT_CORE_NOE
  * Security: a valid signature proves only that gdp.json was signed by the key
  * named inside that same gdp.json. A caller who needs to know who made the
  * package must compare that key with one it trusts. */
-ZT_CORE_API int32_t zt_core_register_gdp_package(const uint8_t* package_ptr, size_t package_len) ZT_CORE_NOEXCEPT;
+ZT_CORE_API int32_t zt_core_register_gdp_package(const uint8_t* package_ptr,
+                                                 size_t package_len) ZT_CORE_NOEXCEPT;
 
 /* zt_core_last_error_message returns the message of the last failed call, or
  * NULL when the slot is empty (after any successful call, or when the message

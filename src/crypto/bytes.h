@@ -1,12 +1,14 @@
-// crypto/bytes.h: small helpers for building hash inputs and comparing byte
-// strings: integers enter every hash as 8 big-endian bytes, and byte strings are
-// equal only when both length and contents agree.
+// crypto/bytes.h: small helpers for building hash inputs, comparing byte strings
+// and showing them: integers enter every hash as 8 big-endian bytes, byte strings
+// are equal only when both length and contents agree, and digests are shown as
+// lower-case hex.
 #pragma once
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace zt::crypto {
@@ -34,6 +36,18 @@ inline void append_bytes(std::vector<std::uint8_t>& out, std::span<const std::ui
 // same_bytes: true when |a| and |b| have the same length and the same bytes.
 inline bool same_bytes(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
+// to_hex: two lower-case hexadecimal digits per byte, high nibble first.
+inline std::string to_hex(std::span<const std::uint8_t> bytes) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (const std::uint8_t byte : bytes) {
+    out += kDigits[byte >> 4];
+    out += kDigits[byte & 0xF];
+  }
+  return out;
 }
 
 }  // namespace zt::crypto

@@ -20,20 +20,11 @@
 namespace zt::verifier {
 namespace {
 
+using crypto::to_hex;
+
 // Draws shown for a plinko board; a board configured with more levels than this
 // is shown in part (the check itself still covers every step).
 constexpr std::uint64_t kMaxShownSteps = 4096;
-
-std::string hex(std::span<const std::uint8_t> bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (const std::uint8_t byte : bytes) {
-    out += kDigits[byte >> 4];
-    out += kDigits[byte & 0xF];
-  }
-  return out;
-}
 
 // digest_length_note: says in words why a reported digest cannot equal a SHA-256.
 void note_digest_length(TraceCheck& check, const std::string& field,
@@ -77,9 +68,9 @@ class TraceRecorder {
   void bet_leaf(const crypto::Digest& leaf, bool passed) {
     TraceCheck& check = at(2, passed);
     check.values.push_back(
-        {"commitment_bytes", hex(crypto::commitment_leaf_bytes(*receipt_.commitment))});
-    check.values.push_back({"computed_leaf", hex(leaf)});
-    check.values.push_back({"reported_bet_leaf", hex(receipt_.bet_leaf)});
+        {"commitment_bytes", to_hex(crypto::commitment_leaf_bytes(*receipt_.commitment))});
+    check.values.push_back({"computed_leaf", to_hex(leaf)});
+    check.values.push_back({"reported_bet_leaf", to_hex(receipt_.bet_leaf)});
     note_digest_length(check, "bet_leaf", receipt_.bet_leaf);
   }
 
@@ -87,7 +78,7 @@ class TraceRecorder {
     TraceCheck& check = at(3, passed);
     // The walk of verify_merkle_proof, step by step, for display.
     std::vector<std::uint8_t> running(receipt_.bet_leaf.begin(), receipt_.bet_leaf.end());
-    check.values.push_back({"leaf", hex(running)});
+    check.values.push_back({"leaf", to_hex(running)});
     for (std::size_t i = 0; i < receipt_.merkle_proof.size(); ++i) {
       const records::MerkleProofNode& node = receipt_.merkle_proof[i];
       const bool right = node.position == records::ProofPosition::right;
@@ -98,35 +89,35 @@ class TraceRecorder {
       running = crypto::sha256_bytes(input);
       check.steps.push_back({{"step", static_cast<std::uint64_t>(i + 1)},
                              {"side", right ? "right" : "left"},
-                             {"sibling", hex(node.hash)},
-                             {"result", hex(running)}});
+                             {"sibling", to_hex(node.hash)},
+                             {"result", to_hex(running)}});
       note_digest_length(check, "the hash of proof node " + std::to_string(i + 1), node.hash);
     }
-    check.values.push_back({"computed_root", hex(running)});
-    check.values.push_back({"reported_merkle_root", hex(receipt_.merkle_root)});
+    check.values.push_back({"computed_root", to_hex(running)});
+    check.values.push_back({"reported_merkle_root", to_hex(receipt_.merkle_root)});
     note_digest_length(check, "merkle_root", receipt_.merkle_root);
   }
 
   void server_seed(const crypto::Digest& digest, bool passed) {
     TraceCheck& check = at(4, passed);
-    check.values.push_back({"server_seed_plain", hex(transcript_.server_seed_plain)});
-    check.values.push_back({"computed_commit", hex(digest)});
+    check.values.push_back({"server_seed_plain", to_hex(transcript_.server_seed_plain)});
+    check.values.push_back({"computed_commit", to_hex(digest)});
     const records::Bytes& committed = receipt_.commitment->server_seed_commit;
-    check.values.push_back({"reported_server_seed_commit", hex(committed)});
+    check.values.push_back({"reported_server_seed_commit", to_hex(committed)});
     note_digest_length(check, "server_seed_commit", committed);
   }
 
   void beacon_mix(const crypto::Digest& mix, bool passed) {
     TraceCheck& check = at(5, passed);
     for (const auto& [name, value] : transcript_.beacon_values) {
-      check.steps.push_back({{"beacon", name}, {"value", hex(value)}});
+      check.steps.push_back({{"beacon", name}, {"value", to_hex(value)}});
     }
     if (transcript_.beacon_values.empty()) {
       check.notes.push_back(
           "the transcript has no beacon values; the mix is the digest of nothing");
     }
-    check.values.push_back({"computed_beacon_mix_id", hex(mix)});
-    check.values.push_back({"reported_beacon_mix_id", hex(transcript_.beacon_mix_id)});
+    check.values.push_back({"computed_beacon_mix_id", to_hex(mix)});
+    check.values.push_back({"reported_beacon_mix_id", to_hex(transcript_.beacon_mix_id)});
     note_digest_length(check, "beacon_mix_id", transcript_.beacon_mix_id);
   }
 
@@ -136,16 +127,16 @@ class TraceRecorder {
     std::vector<std::uint8_t> nonce;
     crypto::append_u64_be(nonce, commitment.bet_nonce);
     check.steps.push_back(
-        {{"part", "server_seed_plain"}, {"value", hex(transcript_.server_seed_plain)}});
+        {{"part", "server_seed_plain"}, {"value", to_hex(transcript_.server_seed_plain)}});
     if (commitment.client_seed) {
-      check.steps.push_back({{"part", "client_seed"}, {"value", hex(*commitment.client_seed)}});
+      check.steps.push_back({{"part", "client_seed"}, {"value", to_hex(*commitment.client_seed)}});
     } else {
       check.notes.push_back("the commitment has no client seed; it adds nothing to the material");
     }
-    check.steps.push_back({{"part", "bet_nonce"}, {"value", hex(nonce)}});
+    check.steps.push_back({{"part", "bet_nonce"}, {"value", to_hex(nonce)}});
     check.steps.push_back({{"part", "beacon_mix_id"}, {"value", check_value(5, 0)}});
-    check.values.push_back({"computed_rng_entropy", hex(entropy)});
-    check.values.push_back({"reported_rng_entropy", hex(transcript_.rng_entropy)});
+    check.values.push_back({"computed_rng_entropy", to_hex(entropy)});
+    check.values.push_back({"reported_rng_entropy", to_hex(transcript_.rng_entropy)});
     note_digest_length(check, "rng_entropy", transcript_.rng_entropy);
   }
 

@@ -8,16 +8,9 @@ set -euo pipefail
 build_dir=$(realpath "$1")
 source_dir=$(realpath "$2")
 here="$source_dir/tests/install"
-examples="$source_dir/examples"
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+# shellcheck source=common.sh
+source "$here/common.sh"
 prefix="$scratch/prefix"
-failures=0
-
-fail() {
-  echo "FAIL $*"
-  failures=$((failures + 1))
-}
 
 cmake --install "$build_dir" --component library --prefix "$prefix" >/dev/null
 pc_file=$(find "$prefix" -name zt_core.pc)
@@ -68,8 +61,5 @@ if cmake -S "$here/cpp" -B "$scratch/cpp-1" -G Ninja -DCMAKE_PREFIX_PATH="$prefi
   fail "find_package(zt_core 1.0) accepted version $version"
 fi
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures install check(s) failed"
-  exit 1
-fi
+finish install
 echo "install consumers: all checks passed"

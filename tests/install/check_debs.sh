@@ -10,16 +10,9 @@ set -euo pipefail
 source_dir=$(realpath "$1")
 mkdir -p "$2"
 package_dir=$(realpath "$2")
-examples="$source_dir/examples"
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+# shellcheck source=common.sh
+source "$source_dir/tests/install/common.sh"
 root="$scratch/root"
-failures=0
-
-fail() {
-  echo "FAIL $*"
-  failures=$((failures + 1))
-}
 
 "$source_dir/scripts/package.sh" "$package_dir" >/dev/null
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$package_dir/CMakeCache.txt")
@@ -138,9 +131,6 @@ cc -std=c11 -Wall -Werror "$source_dir/tests/install/consumer.c" -o "$scratch/co
 "$scratch/consumer" "$examples/plinko-classic.tar.gz" "$examples/plinko-2.receipt.json" \
   "$examples/plinko-2.transcript.json" >/dev/null || fail "C program against libzt-core-dev"
 
-if [ "$failures" -ne 0 ]; then
-  echo "$failures package check(s) failed"
-  exit 1
-fi
+finish package
 echo "Debian packages:" "$(cd "$package_dir" && echo ./*.deb)"
 echo "Debian packages: all checks passed"

@@ -2,26 +2,16 @@
 // in-process with the row's mapper registered, against its expected code and text.
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
-#include <vector>
 
+#include "bet_row_params.h"
 #include "records/parse.h"
-#include "row_mapper.h"
 #include "verifier/verify_bet.h"
 
 namespace zt {
-namespace test {
-
-// Failures name the row instead of dumping its bytes.
-void PrintTo(const BetRow& row, std::ostream* out) { *out << row.name; }
-
-}  // namespace test
-
 namespace {
 
 using test::BetRow;
-using test::register_row_mapper;
 
 struct Outcome {
   int code = 0;
@@ -38,22 +28,17 @@ Outcome decode_and_verify(const BetRow& row) {
   return {0, ""};
 }
 
-class BetFixture : public testing::TestWithParam<BetRow> {};
+class BetFixture : public test::BetRowTest {};
 
 TEST_P(BetFixture, VerifiesWithExpectedResult) {
   const BetRow& row = GetParam();
-  ASSERT_NE(row.code, -1) << row.name << ": " << row.message;
-  const std::string mapper_error = register_row_mapper(row);
-  ASSERT_EQ(mapper_error, "");
   const Outcome outcome = decode_and_verify(row);
   EXPECT_EQ(outcome.code, row.code);
   EXPECT_EQ(outcome.message, row.message);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bets, BetFixture,
-    testing::ValuesIn(test::load_bet_rows(std::string(ZT_FIXTURES_DIR) + "/bets.tsv")),
-    [](const testing::TestParamInfo<BetRow>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Bets, BetFixture, testing::ValuesIn(test::fixture_bet_rows()),
+                         test::bet_row_name);
 
 }  // namespace
 }  // namespace zt

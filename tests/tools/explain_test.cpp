@@ -4,20 +4,13 @@
 #include <gtest/gtest.h>
 #include <zt/zt_core.h>
 
-#include <ostream>
 #include <string>
 
+#include "bet_row_params.h"
 #include "exit_code.h"
 #include "explain_json.h"
-#include "row_mapper.h"
 
 namespace zt {
-namespace test {
-
-void PrintTo(const BetRow& row, std::ostream* out) { *out << row.name; }
-
-}  // namespace test
-
 namespace {
 
 using test::BetRow;
@@ -27,12 +20,10 @@ std::string text_of(const json::Value& object, const char* key) {
   return value != nullptr && value->is_string() ? value->as_string() : std::string("<null>");
 }
 
-class ExplainFixture : public testing::TestWithParam<BetRow> {};
+class ExplainFixture : public test::BetRowTest {};
 
 TEST_P(ExplainFixture, AgreesWithVerifyBet) {
   const BetRow& row = GetParam();
-  ASSERT_NE(row.code, -1) << row.name << ": " << row.message;
-  ASSERT_EQ(test::register_row_mapper(row), "");
 
   const std::int32_t code = zt_core_verify_bet(row.receipt.c_str(), row.transcript.c_str());
   const std::string message = code == 0 ? "<null>" : zt_core_last_error_message();
@@ -70,10 +61,8 @@ TEST_P(ExplainFixture, AgreesWithVerifyBet) {
   EXPECT_EQ(failed, code == 0 ? 0u : 1u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bets, ExplainFixture,
-    testing::ValuesIn(test::load_bet_rows(std::string(ZT_FIXTURES_DIR) + "/bets.tsv")),
-    [](const testing::TestParamInfo<BetRow>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Bets, ExplainFixture, testing::ValuesIn(test::fixture_bet_rows()),
+                         test::bet_row_name);
 
 }  // namespace
 }  // namespace zt

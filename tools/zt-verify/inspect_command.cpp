@@ -6,11 +6,11 @@
 #include <optional>
 #include <span>
 
-#include "crypto/sha256.h"
 #include "exit_code.h"
 #include "gdp/loader/package_loader.h"
 #include "gdp/registration.h"
 #include "json_output.h"
+#include "package_json.h"
 #include "packages.h"
 #include "read_file.h"
 #include "signer.h"
@@ -23,17 +23,11 @@ struct Inspection {
   int exit_code = kExitVerified;
   std::optional<std::string> message;
   std::optional<gdp::loader::GdpPackage> package;
-  std::optional<std::string> artifact_sha256;
-  bool has_signature_file = false;
   bool registers = false;
   std::optional<std::string> registration_error;
   std::optional<bool> signer_pinned;  // absent without --signer
   std::optional<std::string> hint;    // advice when the file is no archive at all
 };
-
-const char* artifact_kind(const gdp::loader::MappingArtifact& artifact) {
-  return artifact.kind == gdp::loader::MappingArtifact::Kind::Wasm ? "wasm" : "source";
-}
 
 void inspect(const InspectOptions& options, Inspection& inspection) {
   auto pinned = parse_signer_keys(options.signers);
@@ -63,9 +57,6 @@ void inspect(const InspectOptions& options, Inspection& inspection) {
   // hash or signature does not check out.
   if (auto package = gdp::loader::read_package_archive(package_bytes)) {
     inspection.package = std::move(*package);
-    const auto& artifact = inspection.package->mapping_artifact;
-    if (artifact) inspection.artifact_sha256 = to_hex(crypto::sha256(artifact->bytes));
-    inspection.has_signature_file = inspection.package->files.contains("gdp.sig");
   }
 
   if (!inspection.registers) {
@@ -108,6 +99,7 @@ void write_text(const Inspection& inspection, const InspectOptions& options, std
   out << "package      " << visible_text(options.package_file) << "\n";
   if (inspection.package) {
     const gdp::loader::GdpMetadata& metadata = inspection.package->metadata;
+    const bool signature_file = has_signature_file(*inspection.package);
     out << "id           " << visible_text(metadata.id) << "\n"
         << "version      " << visible_text(metadata.version) << "\n";
     if (metadata.name) out << "name         " << visible_text(*metadata.name) << "\n";
@@ -120,7 +112,7 @@ void write_text(const Inspection& inspection, const InspectOptions& options, std
     if (artifact) {
       out << "artifact     " << visible_text(artifact->role_name) << " (" << artifact->bytes.size()
           << (artifact->bytes.size() == 1 ? " byte" : " bytes") << "), sha256 "
-          << *inspection.artifact_sha256 << "\n";
+          << artifact_sha256(*artifact) << "\n";
     } else {
       out << "artifact     none\n";
     }
@@ -128,10 +120,9 @@ void write_text(const Inspection& inspection, const InspectOptions& options, std
         << visible_text(metadata.mapping_sha256.value_or("(none)")) << "\n";
     if (metadata.signer_ed25519) {
       out << "signed       yes, by key " << visible_text(*metadata.signer_ed25519)
-          << (inspection.has_signature_file ? "" : " (but gdp.sig is missing)") << "\n";
+          << (signature_file ? "" : " (but gdp.sig is missing)") << "\n";
     } else {
-      out << "signed       no" << (inspection.has_signature_file ? " (gdp.sig without a key)" : "")
-          << "\n";
+      out << "signed       no" << (signature_file ? " (gdp.sig without a key)" : "") << "\n";
     }
   }
 }
@@ -147,32 +138,7 @@ void write_json(const Inspection& inspection, const InspectOptions& options, std
   put(object, "hint", text_or_null(inspection.hint));
   put(object, "signer_pinned",
       inspection.signer_pinned ? json::Value(*inspection.signer_pinned) : json::Value(nullptr));
-  for (const char* key :
-       {"id", "version", "name", "description", "mapper", "parameters", "mapping_sha256",
-        "signer_ed25519", "signed", "signature_file", "artifact"}) {
-    put(object, key, nullptr);
-  }
-  if (inspection.package) {
-    const gdp::loader::GdpMetadata& metadata = inspection.package->metadata;
-    if (const auto& found = inspection.package->mapping_artifact) {
-      json::Object artifact;
-      put(artifact, "name", found->role_name);
-      put(artifact, "kind", artifact_kind(*found));
-      put(artifact, "size", static_cast<std::uint64_t>(found->bytes.size()));
-      put(artifact, "sha256", *inspection.artifact_sha256);
-      put(object, "artifact", std::move(artifact));
-    }
-    put(object, "id", metadata.id);
-    put(object, "version", metadata.version);
-    put(object, "name", text_or_null(metadata.name));
-    put(object, "description", text_or_null(metadata.description));
-    put(object, "mapper", text_or_null(metadata.mapper));
-    put(object, "parameters", metadata.parameters);
-    put(object, "mapping_sha256", text_or_null(metadata.mapping_sha256));
-    put(object, "signer_ed25519", text_or_null(metadata.signer_ed25519));
-    put(object, "signed", metadata.signer_ed25519.has_value());
-    put(object, "signature_file", inspection.has_signature_file);
-  }
+  put_package_members(object, inspection.package ? &*inspection.package : nullptr);
   out << to_json(json::Value(std::move(object))) << "\n";
 }
 

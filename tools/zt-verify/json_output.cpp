@@ -1,4 +1,4 @@
-// zt-verify/json_output.cpp: compact JSON serialisation of json::Value and hex text.
+// zt-verify/json_output.cpp: compact JSON serialisation of json::Value.
 #include "json_output.h"
 
 #include <charconv>
@@ -113,17 +113,6 @@ std::string to_json(const json::Value& value) {
 json::Value text_or_null(const std::optional<std::string>& text) {
   if (!text) return nullptr;
   return *text;
-}
-
-std::string to_hex(std::span<const std::uint8_t> bytes) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (const std::uint8_t byte : bytes) {
-    out += kDigits[byte >> 4];
-    out += kDigits[byte & 0xF];
-  }
-  return out;
 }
 
 }  // namespace zt::cli

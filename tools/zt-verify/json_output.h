@@ -29,7 +29,4 @@ std::string to_json(const json::Value& value);
 // text_or_null: the string, or JSON null when absent.
 json::Value text_or_null(const std::optional<std::string>& text);
 
-// to_hex: lower-case hexadecimal digits of |bytes|.
-std::string to_hex(std::span<const std::uint8_t> bytes);
-
 }  // namespace zt::cli

@@ -125,6 +125,13 @@ Examples:
   zt-verify serve --gdp plinko-classic.tar.gz --gdp slot-3x5.tar
   zt-verify serve --listen 127.0.0.1:0 --gdp game.tar.gz --signer KEY --allow-package-upload)";
 
+// add_signer_option: the repeatable --signer KEY; |description| says what a key
+// that does not match refuses.
+void add_signer_option(CLI::App& command, std::vector<std::string>& signers,
+                       const std::string& description) {
+  command.add_option("--signer", signers, description)->type_name("KEY");
+}
+
 void add_package_options(CLI::App& command, zt::cli::PackageOptions& packages) {
   command
       .add_option("--gdp", packages.gdp_files,
@@ -137,11 +144,22 @@ void add_package_options(CLI::App& command, zt::cli::PackageOptions& packages) {
       ->type_name("ID");
   command.add_flag("--force-noop", packages.force_noop,
                    "Let --noop replace the mapper of a package given for the same game");
-  command
-      .add_option("--signer", packages.signers,
-                  "Refuse packages not signed by this Ed25519 public key, 64 hex digits "
-                  "(repeatable: any of the keys will do)")
-      ->type_name("KEY");
+  add_signer_option(command, packages.signers,
+                    "Refuse packages not signed by this Ed25519 public key, 64 hex digits "
+                    "(repeatable: any of the keys will do)");
+}
+
+// add_bet_arguments: the two documents of one bet and the package options, as
+// bet and explain take them.
+void add_bet_arguments(CLI::App& command, std::string& receipt_file, std::string& transcript_file,
+                       zt::cli::PackageOptions& packages) {
+  command.add_option("RECEIPT", receipt_file, "The bet receipt JSON file")
+      ->required()
+      ->type_name("");
+  command.add_option("TRANSCRIPT", transcript_file, "The settlement transcript JSON file")
+      ->required()
+      ->type_name("");
+  add_package_options(command, packages);
 }
 
 // option_names: the long option names of |command|, e.g. "--gdp".
@@ -196,27 +214,15 @@ int main(int argc, char** argv) {
   zt::cli::BetOptions bet;
   CLI::App* bet_command =
       app.add_subcommand("bet", "Verify one bet from its receipt and transcript");
-  bet_command->add_option("RECEIPT", bet.receipt_file, "The bet receipt JSON file")
-      ->required()
-      ->type_name("");
-  bet_command->add_option("TRANSCRIPT", bet.transcript_file, "The settlement transcript JSON file")
-      ->required()
-      ->type_name("");
-  add_package_options(*bet_command, bet.packages);
+  add_bet_arguments(*bet_command, bet.receipt_file, bet.transcript_file, bet.packages);
   bet_command->add_flag("--json", bet.json, "Print the verdict as one JSON object");
   bet_command->footer(kBetFooter);
 
   zt::cli::ExplainOptions explain;
   CLI::App* explain_command = app.add_subcommand(
       "explain", "Show every check of one bet with the values recomputed and reported");
-  explain_command->add_option("RECEIPT", explain.receipt_file, "The bet receipt JSON file")
-      ->required()
-      ->type_name("");
-  explain_command
-      ->add_option("TRANSCRIPT", explain.transcript_file, "The settlement transcript JSON file")
-      ->required()
-      ->type_name("");
-  add_package_options(*explain_command, explain.packages);
+  add_bet_arguments(*explain_command, explain.receipt_file, explain.transcript_file,
+                    explain.packages);
   explain_command->add_flag("--json", explain.json, "Print the explanation as one JSON object");
   explain_command->footer(kExplainFooter);
 
@@ -254,11 +260,8 @@ int main(int argc, char** argv) {
   inspect_command->add_option("PACKAGE", inspect.package_file, "The package file (tar or tar.gz)")
       ->required()
       ->type_name("");
-  inspect_command
-      ->add_option("--signer", inspect.signers,
-                   "Refuse the package unless signed by this Ed25519 public key "
-                   "(repeatable)")
-      ->type_name("KEY");
+  add_signer_option(*inspect_command, inspect.signers,
+                    "Refuse the package unless signed by this Ed25519 public key (repeatable)");
   inspect_command->add_flag("--json", inspect.json, "Print the result as one JSON object");
   inspect_command->footer(kInspectFooter);
 

@@ -30,9 +30,7 @@ std::expected<Registration, RegistrationFailure> register_package(
   const auto* data = reinterpret_cast<const std::uint8_t*>(bytes->data());
   auto package = gdp::loader::load_package(std::span(data, bytes->size()));
   if (!package) {
-    const gdp::GdpRegistrationError error{gdp::GdpRegistrationKind::PackageLoad,
-                                          package.error().message()};
-    std::string message = error.message();
+    std::string message = load_failure_message(package.error());
     if (auto hint = not_an_archive_hint(*bytes)) message += " (" + *hint + ")";
     return failure(kExitLoadFailed, path, std::move(message));
   }
@@ -41,8 +39,7 @@ std::expected<Registration, RegistrationFailure> register_package(
     return failure(kExitLoadFailed, path, std::move(pinned_ok.error()));
   }
 
-  Registration registration{metadata.id, metadata.mapper.value_or(""),
-                            json::Value(metadata.parameters), path, metadata.signer_ed25519};
+  Registration registration = registration_of(metadata, path);
   if (auto built = gdp::register_mapper_from_metadata(std::move(*package)); !built) {
     return failure(kExitLoadFailed, path, built.error().message());
   }
@@ -78,6 +75,16 @@ std::expected<std::vector<Registration>, RegistrationFailure> register_mappers(
   return registrations;
 }
 
+Registration registration_of(const gdp::loader::GdpMetadata& metadata, const std::string& file) {
+  return Registration{metadata.id, metadata.mapper.value_or(""), json::Value(metadata.parameters),
+                      file, metadata.signer_ed25519};
+}
+
+std::string load_failure_message(const gdp::loader::GdpLoadError& error) {
+  return gdp::GdpRegistrationError{gdp::GdpRegistrationKind::PackageLoad, error.message()}
+      .message();
+}
+
 const Registration* registration_for(const std::vector<Registration>& registrations,
                                      std::string_view gdp_id) {
   for (auto it = registrations.rbegin(); it != registrations.rend(); ++it) {
@@ -108,16 +115,20 @@ std::optional<std::string> not_an_archive_hint(std::string_view bytes) {
   return std::nullopt;
 }
 
+json::Object registration_json(const Registration& registration) {
+  json::Object entry;
+  put(entry, "gdp_id", registration.gdp_id);
+  put(entry, "mapper", registration.mapper);
+  put(entry, "parameters", registration.parameters);
+  put(entry, "file", text_or_null(registration.file));
+  put(entry, "signer_ed25519", text_or_null(registration.signer));
+  return entry;
+}
+
 json::Value registrations_json(const std::vector<Registration>& registrations) {
   json::Array list;
   for (const Registration& registration : registrations) {
-    json::Object entry;
-    put(entry, "gdp_id", registration.gdp_id);
-    put(entry, "mapper", registration.mapper);
-    put(entry, "parameters", registration.parameters);
-    put(entry, "file", text_or_null(registration.file));
-    put(entry, "signer_ed25519", text_or_null(registration.signer));
-    list.emplace_back(std::move(entry));
+    list.emplace_back(registration_json(registration));
   }
   return list;
 }

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "gdp/loader/gdp_package.h"
+#include "gdp/loader/load_error.h"
 #include "json/value.h"
 
 namespace zt::cli {
@@ -46,6 +48,13 @@ struct RegistrationFailure {
 [[nodiscard]] std::expected<std::vector<Registration>, RegistrationFailure> register_mappers(
     const PackageOptions& options);
 
+// registration_of: the registration a package of |metadata| read from |file| makes.
+Registration registration_of(const gdp::loader::GdpMetadata& metadata, const std::string& file);
+
+// load_failure_message: the library's text for a package that does not load, e.g.
+// "failed to load GDP package: signature verification failed".
+std::string load_failure_message(const gdp::loader::GdpLoadError& error);
+
 // registration_for: the registration in force for |gdp_id| (the last one), or null.
 const Registration* registration_for(const std::vector<Registration>& registrations,
                                      std::string_view gdp_id);
@@ -57,6 +66,10 @@ std::string describe_registration(const Registration& registration);
 // is not a tar or tar.gz archive at all (and what it looks like), if so.
 std::optional<std::string> not_an_archive_hint(std::string_view bytes);
 
+// registration_json: {"gdp_id", "mapper", "parameters", "file", "signer_ed25519"}.
+json::Object registration_json(const Registration& registration);
+
+// registrations_json: the registrations as an array of registration_json objects.
 json::Value registrations_json(const std::vector<Registration>& registrations);
 
 }  // namespace zt::cli

@@ -9,11 +9,11 @@
 #include <ctime>
 #include <span>
 
-#include "crypto/sha256.h"
 #include "exit_code.h"
 #include "gdp/loader/package_loader.h"
 #include "gdp/registration.h"
 #include "json_output.h"
+#include "package_json.h"
 #include "signer.h"
 
 namespace zt::cli {
@@ -32,14 +32,15 @@ bool is_pinned(const std::optional<std::string>& signer, const std::vector<std::
   return !signers.empty() && signer && check_pinned_signer(signer, signers).has_value();
 }
 
+// remove_game: drops the game loaded for |gdp_id|, if any; true when there was one.
+bool remove_game(std::vector<LoadedGame>& games, const std::string& gdp_id) {
+  return std::erase_if(games, [&](const LoadedGame& loaded) {
+           return loaded.registration.gdp_id == gdp_id;
+         }) > 0;
+}
+
 json::Value game_json(const LoadedGame& game) {
-  const Registration& registration = game.registration;
-  json::Object entry;
-  put(entry, "gdp_id", registration.gdp_id);
-  put(entry, "mapper", registration.mapper);
-  put(entry, "parameters", registration.parameters);
-  put(entry, "file", text_or_null(registration.file));
-  put(entry, "signer_ed25519", text_or_null(registration.signer));
+  json::Object entry = registration_json(game.registration);
   put(entry, "pinned", game.pinned);
   put(entry, "source", game.uploaded ? "upload" : "command line");
   put(entry, "loaded_at", game.loaded_at);
@@ -53,32 +54,7 @@ json::Object upload_body(const gdp::loader::GdpPackage* package, const std::stri
   put(object, "command", "upload");
   put(object, "file", file);
   put(object, "hint", nullptr);  // advice when the upload is no archive at all
-  for (const char* key :
-       {"id", "version", "name", "description", "mapper", "parameters", "mapping_sha256",
-        "signer_ed25519", "signed", "signature_file", "artifact"}) {
-    put(object, key, nullptr);
-  }
-  if (package == nullptr) return object;
-  const gdp::loader::GdpMetadata& metadata = package->metadata;
-  if (const auto& found = package->mapping_artifact) {
-    json::Object artifact;
-    put(artifact, "name", found->role_name);
-    put(artifact, "kind",
-        found->kind == gdp::loader::MappingArtifact::Kind::Wasm ? "wasm" : "source");
-    put(artifact, "size", static_cast<std::uint64_t>(found->bytes.size()));
-    put(artifact, "sha256", to_hex(crypto::sha256(found->bytes)));
-    put(object, "artifact", std::move(artifact));
-  }
-  put(object, "id", metadata.id);
-  put(object, "version", metadata.version);
-  put(object, "name", text_or_null(metadata.name));
-  put(object, "description", text_or_null(metadata.description));
-  put(object, "mapper", text_or_null(metadata.mapper));
-  put(object, "parameters", metadata.parameters);
-  put(object, "mapping_sha256", text_or_null(metadata.mapping_sha256));
-  put(object, "signer_ed25519", text_or_null(metadata.signer_ed25519));
-  put(object, "signed", metadata.signer_ed25519.has_value());
-  put(object, "signature_file", package->files.contains("gdp.sig"));
+  put_package_members(object, package);
   return object;
 }
 
@@ -101,11 +77,6 @@ UploadResult refused(json::Object body, const std::string& message, std::optiona
   return UploadResult{false, std::move(body)};
 }
 
-std::string load_error_message(const gdp::loader::GdpLoadError& error) {
-  return gdp::GdpRegistrationError{gdp::GdpRegistrationKind::PackageLoad, error.message()}
-      .message();
-}
-
 }  // namespace
 
 GameCatalog::GameCatalog(const std::vector<Registration>& registrations,
@@ -114,9 +85,7 @@ GameCatalog::GameCatalog(const std::vector<Registration>& registrations,
   const std::string now = utc_now();
   for (const Registration& registration : registrations) {
     // A later registration of the same id replaces the earlier one, as in the registry.
-    std::erase_if(games_, [&](const LoadedGame& loaded) {
-      return loaded.registration.gdp_id == registration.gdp_id;
-    });
+    remove_game(games_, registration.gdp_id);
     games_.push_back(
         LoadedGame{registration, is_pinned(registration.signer, signers_), false, now});
   }
@@ -152,13 +121,13 @@ UploadResult GameCatalog::upload(std::string_view package_bytes, const std::stri
   if (!archive) {
     json::Object body = upload_body(nullptr, file);
     put(body, "hint", text_or_null(not_an_archive_hint(package_bytes)));
-    return refused(std::move(body), load_error_message(archive.error()), std::nullopt, true);
+    return refused(std::move(body), load_failure_message(archive.error()), std::nullopt, true);
   }
   // The archive is described even when validation then fails, as inspect does.
   json::Object body = upload_body(&*archive, file);
   auto package = gdp::loader::validate_package(std::move(*archive));
   if (!package) {
-    return refused(std::move(body), load_error_message(package.error()), std::nullopt, true);
+    return refused(std::move(body), load_failure_message(package.error()), std::nullopt, true);
   }
 
   const gdp::loader::GdpMetadata& metadata = package->metadata;
@@ -168,16 +137,13 @@ UploadResult GameCatalog::upload(std::string_view package_bytes, const std::stri
     pinned = pin.has_value();
     if (!pin) return refused(std::move(body), pin.error(), false, false);
   }
-  Registration registration{metadata.id, metadata.mapper.value_or(""),
-                            json::Value(metadata.parameters), file, metadata.signer_ed25519};
+  Registration registration = registration_of(metadata, file);
 
   std::lock_guard lock(mutex_);
   if (auto built = gdp::register_mapper_from_metadata(std::move(*package)); !built) {
     return refused(std::move(body), built.error().message(), pinned, true);
   }
-  const bool replaced = std::erase_if(games_, [&](const LoadedGame& loaded) {
-                          return loaded.registration.gdp_id == registration.gdp_id;
-                        }) > 0;
+  const bool replaced = remove_game(games_, registration.gdp_id);
   const std::string now = utc_now();
   changes_.push_back(GameChange{registration.gdp_id, now, replaced, file});
   games_.push_back(LoadedGame{std::move(registration), pinned.value_or(false), true, now});

@@ -2,8 +2,7 @@
 // step that does not hold, in a fixed order.
 #include "gdp/loader/package_checks.h"
 
-#include <algorithm>
-
+#include "crypto/bytes.h"
 #include "crypto/sha256.h"
 #include "gdp/loader/ed25519.h"
 #include "gdp/loader/package_hex.h"
@@ -29,10 +28,9 @@ std::expected<void, GdpLoadError> check_mapping_hash(const GdpPackage& package) 
   auto expected = decode_package_hex(*declared);
   if (!expected) return fail(GdpLoadKind::InvalidMappingHashEncoding, expected.error());
   const crypto::Digest digest = crypto::sha256(package.mapping_artifact->bytes);
-  if (expected->size() != digest.size() ||
-      !std::equal(digest.begin(), digest.end(), expected->begin())) {
+  if (!crypto::same_bytes(digest, *expected)) {
     return std::unexpected(
-        GdpLoadError{GdpLoadKind::MappingHashMismatch, *declared, encode_lower_hex(digest)});
+        GdpLoadError{GdpLoadKind::MappingHashMismatch, *declared, crypto::to_hex(digest)});
   }
   return {};
 }

@@ -1,4 +1,4 @@
-// package_hex.cpp: hex decoding with the package member messages, and hex encoding.
+// package_hex.cpp: hex decoding with the package member messages.
 #include "gdp/loader/package_hex.h"
 
 #include <optional>
@@ -76,17 +76,6 @@ std::expected<Bytes, std::string> decode_package_hex(std::string_view text) {
                              std::to_string(at));
     }
     out.push_back(static_cast<std::uint8_t>(*high << 4 | *low));
-  }
-  return out;
-}
-
-std::string encode_lower_hex(std::span<const std::uint8_t> bytes) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string out;
-  out.reserve(bytes.size() * 2);
-  for (std::uint8_t b : bytes) {
-    out += kHex[b >> 4];
-    out += kHex[b & 0xF];
   }
   return out;
 }

@@ -1,10 +1,9 @@
 // gdp/loader/package_hex.h: the hexadecimal rule of package members (mapping_sha256,
-// signer_ed25519) and lower-case hex encoding of digests.
+// signer_ed25519). Digests are encoded with crypto::to_hex.
 #pragma once
 
 #include <cstdint>
 #include <expected>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,8 +15,5 @@ namespace zt::gdp::loader {
 // "Odd number of digits" before any digit is looked at, else with
 // "Invalid character 'c' at position i" for the first byte that is no digit.
 [[nodiscard]] std::expected<Bytes, std::string> decode_package_hex(std::string_view text);
-
-// encode_lower_hex: two lower-case digits per byte.
-std::string encode_lower_hex(std::span<const std::uint8_t> bytes);
 
 }  // namespace zt::gdp::loader

@@ -41,10 +41,5 @@ TEST(PackageHex, Messages) {
   }
 }
 
-TEST(PackageHex, EncodesLowerCase) {
-  const Bytes bytes{0x00, 0xab, 0xff, 0x10};
-  EXPECT_EQ(encode_lower_hex(bytes), "00abff10");
-}
-
 }  // namespace
 }  // namespace zt::gdp::loader
