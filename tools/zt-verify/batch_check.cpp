@@ -37,6 +37,29 @@ LineOutcome error(std::string message, int code) {
   return outcome;
 }
 
+// verified_outcome: the verdict on two decoded documents.
+LineOutcome verified_outcome(const records::BetReceipt& receipt,
+                             const records::SettlementTranscript& transcript,
+                             const LineContext& context) {
+  LineOutcome outcome;
+  outcome.has_bet_id = true;
+  outcome.bet_id = receipt.bet_id;
+  auto verdict = verifier::verify_bet(receipt, transcript);
+  if (!verdict) {
+    outcome.verdict = verdict.error().kind == errors::VerifyKind::MappingNotImplemented
+                          ? LineVerdict::unregistered
+                          : LineVerdict::failed;
+    outcome.message = verdict.error().message();
+    return outcome;
+  }
+  outcome.verdict = LineVerdict::verified;
+  const std::string& gdp_id = receipt.commitment->gdp_id;
+  outcome.unchecked_outcome =
+      context.noop_games != nullptr &&
+      std::ranges::find(*context.noop_games, gdp_id) != context.noop_games->end();
+  return outcome;
+}
+
 }  // namespace
 
 LineOutcome check_batch_line(std::string_view line, LineContext& context) {
@@ -47,42 +70,38 @@ LineOutcome check_batch_line(std::string_view line, LineContext& context) {
                      " does not start or continue a UTF-8 character",
                  1);
   }
+  // Most lines have the usual layout. When both documents guessed from it decode,
+  // the line is exactly that layout and the full split below is not needed; any
+  // other line takes the full split, which finds every fault in order.
+  if (auto guess = guess_inline_documents(line)) {
+    if (auto receipt = records::parse_bet_receipt(guess->receipt)) {
+      if (auto transcript = records::parse_settlement_transcript(guess->transcript)) {
+        return verified_outcome(*receipt, *transcript, context);
+      }
+    }
+  }
+
   auto documents = split_batch_line(line, context.receipt_buffer, context.transcript_buffer);
   if (!documents) return error(std::move(documents.error()), 2);
 
-  LineOutcome outcome;
-  outcome.name = std::move(documents->name);
   auto receipt = records::parse_bet_receipt(documents->receipt);
   if (!receipt) {
-    outcome.verdict = LineVerdict::error;
-    outcome.code = 2;
-    outcome.message = "failed to parse receipt: " + receipt.error().message();
+    LineOutcome outcome = error("failed to parse receipt: " + receipt.error().message(), 2);
     outcome.context = "receipt";
+    outcome.name = std::move(documents->name);
     return outcome;
   }
-  outcome.has_bet_id = true;
-  outcome.bet_id = receipt->bet_id;
   auto transcript = records::parse_settlement_transcript(documents->transcript);
   if (!transcript) {
-    outcome.verdict = LineVerdict::error;
-    outcome.code = 2;
-    outcome.message = "failed to parse transcript: " + transcript.error().message();
+    LineOutcome outcome = error("failed to parse transcript: " + transcript.error().message(), 2);
+    outcome.has_bet_id = true;
+    outcome.bet_id = receipt->bet_id;
     outcome.context = "transcript";
+    outcome.name = std::move(documents->name);
     return outcome;
   }
-  auto verdict = verifier::verify_bet(*receipt, *transcript);
-  if (!verdict) {
-    outcome.verdict = verdict.error().kind == errors::VerifyKind::MappingNotImplemented
-                          ? LineVerdict::unregistered
-                          : LineVerdict::failed;
-    outcome.message = verdict.error().message();
-    return outcome;
-  }
-  outcome.verdict = LineVerdict::verified;
-  const std::string& gdp_id = receipt->commitment->gdp_id;
-  outcome.unchecked_outcome =
-      context.noop_games != nullptr &&
-      std::ranges::find(*context.noop_games, gdp_id) != context.noop_games->end();
+  LineOutcome outcome = verified_outcome(*receipt, *transcript, context);
+  outcome.name = std::move(documents->name);
   return outcome;
 }
 

@@ -1,6 +1,10 @@
 // zt-verify/batch_runner.cpp: the reader thread, the worker pool and the in-order
 // aggregation of results. A run of lines is read, verified by one worker and
-// reported as a whole; at most kRunsPerJob runs per worker are in flight.
+// reported as a whole; at most kRunsPerJob runs per worker are in flight. Runs are
+// reused once reported, with their blocks and vectors, so the steady state
+// allocates nothing per run. The reader and the aggregator share the cores with the
+// workers, so they do as little per line as they can: the reader only cuts the
+// stream at a newline, and the aggregator only counts and looks ids up.
 #include "batch_runner.h"
 
 #include <algorithm>
@@ -24,10 +28,15 @@ namespace {
 
 constexpr std::size_t kRunsPerJob = 3;
 constexpr std::size_t kDuplicateExamples = 10;
+// A run whose block or outcomes grew beyond this (for a huge line, or very many
+// short ones) is freed rather than kept for reuse.
+constexpr std::size_t kReusedBytes = 4 * LineChunkReader::kChunkBytes;
+// How many lines ahead the aggregator announces a duplicate-id lookup.
+constexpr std::size_t kPrefetchLines = 8;
 
 struct Run {
   ByteRun bytes;
-  std::uint64_t first_line = 0;  // the 1-based number of its first line
+  std::uint64_t first_line = 0;  // the 1-based number of its first line, when rows need it
   std::vector<LineOutcome> outcomes;
   std::string failures_text;  // rows for --failures, formatted by the worker
   std::string results_text;   // rows for --results
@@ -42,32 +51,25 @@ struct Pipeline {
   std::condition_variable space_ready;  // a run reported, making room for another
   std::map<std::uint64_t, std::unique_ptr<Run>> in_flight;  // by sequence number
   std::vector<Run*> to_verify;
+  std::vector<std::unique_ptr<Run>> reusable;  // reported runs, ready for the reader
   std::uint64_t next_sequence = 0;
   bool reading_done = false;
   bool stopped = false;
   std::optional<std::string> read_error;
 };
 
-std::vector<std::string_view> lines_of(std::string_view run) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start < run.size()) {
-    const void* found = std::memchr(run.data() + start, '\n', run.size() - start);
-    const std::size_t end =
-        found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - run.data())
-                         : run.size();
-    lines.push_back(run.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
-
 class Aggregator {
  public:
   explicit Aggregator(const BatchSettings& settings) : settings_(settings) {}
 
   void report(Run& run) {
-    for (LineOutcome& outcome : run.outcomes) record(outcome);
+    const std::vector<LineOutcome>& outcomes = run.outcomes;
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+      if (i + kPrefetchLines < outcomes.size() && outcomes[i + kPrefetchLines].has_bet_id) {
+        duplicates_.prefetch(outcomes[i + kPrefetchLines].bet_id_hash);
+      }
+      record(outcomes[i]);
+    }
     if (settings_.failures_out != nullptr) *settings_.failures_out << run.failures_text;
     if (settings_.results_out != nullptr) *settings_.results_out << run.results_text;
     bytes_done_ += run.bytes.size();
@@ -92,7 +94,7 @@ class Aggregator {
     if (outcome.verdict == LineVerdict::blank) return;
     ++result_.total;
     if (outcome.has_bet_id) {
-      if (auto first = duplicates_.first_line_of(outcome.bet_id, line)) {
+      if (auto first = duplicates_.first_line_of_hash(outcome.bet_id_hash, line)) {
         ++result_.duplicates;
         if (result_.duplicate_examples.size() < kDuplicateExamples) {
           result_.duplicate_examples.push_back(DuplicateBet{outcome.bet_id, *first, line});
@@ -118,21 +120,26 @@ class Aggregator {
 
 // verify_run: every line of |run|, with the report rows the settings ask for.
 void verify_run(Run& run, const BatchSettings& settings, LineContext& context) {
-  const std::vector<std::string_view> lines = lines_of(run.bytes.view());
-  run.outcomes.reserve(lines.size());
+  const std::string_view bytes = run.bytes.view();
   std::uint64_t line_number = run.first_line;
-  for (std::string_view line : lines) {
+  for (std::size_t start = 0; start < bytes.size(); ++line_number) {
+    const void* found = std::memchr(bytes.data() + start, '\n', bytes.size() - start);
+    const std::size_t end =
+        found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data())
+                         : bytes.size();
+    const std::string_view line = bytes.substr(start, end - start);
+    start = end + 1;
     LineOutcome& outcome = run.outcomes.emplace_back(check_batch_line(line, context));
+    if (outcome.has_bet_id) outcome.bet_id_hash = DuplicateIds::hash_of(outcome.bet_id);
     if (settings.failures_out != nullptr && outcome.verdict != LineVerdict::blank &&
         outcome.verdict != LineVerdict::verified) {
       run.failures_text += failures_line(line_number, outcome);
     }
     if (settings.results_out != nullptr) run.results_text += results_line(line_number, outcome);
-    ++line_number;
   }
 }
 
-// line_count: the lines lines_of finds in |run|.
+// line_count: the lines verify_run finds in |run|.
 std::uint64_t line_count(std::string_view run) {
   std::uint64_t newlines = 0;
   for (const char* p = run.data();
@@ -146,9 +153,21 @@ std::uint64_t line_count(std::string_view run) {
 void read_runs(int fd, const BatchSettings& settings, Pipeline& pipeline, std::size_t max_runs) {
   StopOnSignal::allow_signals_here();
   LineChunkReader reader(fd, settings.stop);
+  // Only the report rows carry line numbers; the aggregator counts lines itself.
+  const bool number_lines = settings.failures_out != nullptr || settings.results_out != nullptr;
   std::uint64_t next_line = 1;
   while (true) {
-    auto bytes = reader.next();
+    std::unique_ptr<Run> run;
+    {
+      std::unique_lock guard(pipeline.lock);
+      pipeline.space_ready.wait(guard, [&] { return pipeline.in_flight.size() < max_runs; });
+      if (!pipeline.reusable.empty()) {
+        run = std::move(pipeline.reusable.back());
+        pipeline.reusable.pop_back();
+      }
+    }
+    if (run == nullptr) run = std::make_unique<Run>();
+    auto bytes = reader.next(std::move(run->bytes));
     if (!bytes || !*bytes) {
       std::lock_guard guard(pipeline.lock);
       if (!bytes) pipeline.read_error = std::move(bytes.error());
@@ -156,18 +175,32 @@ void read_runs(int fd, const BatchSettings& settings, Pipeline& pipeline, std::s
       pipeline.reading_done = true;
       break;
     }
-    auto run = std::make_unique<Run>();
     run->bytes = std::move(**bytes);
-    run->first_line = next_line;
-    next_line += line_count(run->bytes.view());
-    std::unique_lock guard(pipeline.lock);
-    pipeline.space_ready.wait(guard, [&] { return pipeline.in_flight.size() < max_runs; });
+    if (number_lines) {
+      run->first_line = next_line;
+      next_line += line_count(run->bytes.view());
+    }
+    std::lock_guard guard(pipeline.lock);
     pipeline.to_verify.push_back(run.get());
     pipeline.in_flight.emplace(pipeline.next_sequence++, std::move(run));
     pipeline.work_ready.notify_one();
   }
   pipeline.work_ready.notify_all();
   pipeline.run_done.notify_all();
+}
+
+// recycle: |run| emptied for the reader to fill again, unless it is oversized.
+void recycle(std::unique_ptr<Run> run, Pipeline& pipeline) {
+  if (run->bytes.capacity() > kReusedBytes ||
+      run->outcomes.capacity() * sizeof(LineOutcome) > kReusedBytes) {
+    return;
+  }
+  run->outcomes.clear();
+  run->failures_text.clear();
+  run->results_text.clear();
+  run->verified = false;
+  std::lock_guard guard(pipeline.lock);
+  pipeline.reusable.push_back(std::move(run));
 }
 
 void verify_runs(const BatchSettings& settings, Pipeline& pipeline) {
@@ -218,8 +251,9 @@ std::expected<BatchResult, std::string> run_batch(int fd, const BatchSettings& s
         run = std::move(it->second);
         pipeline.in_flight.erase(it);
       }
-      pipeline.space_ready.notify_one();
       aggregator.report(*run);
+      recycle(std::move(run), pipeline);
+      pipeline.space_ready.notify_one();
     }
   }  // joins the reader and the workers
   if (pipeline.read_error) return std::unexpected(std::move(*pipeline.read_error));

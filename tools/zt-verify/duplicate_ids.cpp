@@ -7,15 +7,22 @@
 
 namespace zt::cli {
 
-std::optional<std::uint64_t> DuplicateIds::first_line_of(std::string_view bet_id,
-                                                         std::uint64_t line) {
+std::uint64_t DuplicateIds::hash_of(std::string_view bet_id) {
+  const std::uint64_t hash = std::hash<std::string_view>{}(bet_id);
+  return hash == 0 ? 1 : hash;
+}
+
+void DuplicateIds::prefetch(std::uint64_t hash) const {
+  if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+}
+
+std::optional<std::uint64_t> DuplicateIds::first_line_of_hash(std::uint64_t hash,
+                                                              std::uint64_t line) {
   if (2 * (used_ + 1) > slots_.size()) {
     if (slots_.size() < 2 * kMaxIds) {
       grow();
     }
   }
-  std::uint64_t hash = std::hash<std::string_view>{}(bet_id);
-  if (hash == 0) hash = 1;
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     Slot& slot = slots_[i];

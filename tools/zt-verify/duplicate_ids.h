@@ -14,9 +14,21 @@ class DuplicateIds {
  public:
   static constexpr std::size_t kMaxIds = std::size_t{1} << 21;  // 2,097,152 ids, 64 MiB
 
+  // hash_of: the 64-bit hash an id is kept as, never 0. Workers compute it, so the
+  // one thread that fills the table only looks it up.
+  static std::uint64_t hash_of(std::string_view bet_id);
+
   // first_line_of: the first line |bet_id| was seen on, if earlier; otherwise
   // remembers |line| for it (unless the table is full) and returns nothing.
-  std::optional<std::uint64_t> first_line_of(std::string_view bet_id, std::uint64_t line);
+  std::optional<std::uint64_t> first_line_of(std::string_view bet_id, std::uint64_t line) {
+    return first_line_of_hash(hash_of(bet_id), line);
+  }
+  // first_line_of_hash: the same for the id whose hash_of is |hash|.
+  std::optional<std::uint64_t> first_line_of_hash(std::uint64_t hash, std::uint64_t line);
+
+  // prefetch: starts loading the slot where |hash| is looked for. The table is far
+  // larger than the caches, so a lookup announced a few ids ahead does not wait.
+  void prefetch(std::uint64_t hash) const;
 
   // complete: false once an id could not be remembered because the table was full.
   bool complete() const { return complete_; }
