@@ -398,6 +398,51 @@ def test_batch_lines_that_are_not_bets(tmp_path):
     assert single["message"] == want[-1][1]
 
 
+def test_batch_inline_documents_are_read_as_their_own_text(tmp_path):
+    """Lines in the usual layout are taken apart by a shortcut that the decoder must
+    confirm. Documents holding bytes that mislead it still get the verdict of the
+    same texts given as JSON strings, which are always unescaped and read in full."""
+    receipt = json.loads((EXAMPLES / "plinko-1.receipt.json").read_text(encoding="utf-8"))
+    transcript = json.loads((EXAMPLES / "plinko-1.transcript.json").read_text(encoding="utf-8"))
+    outcome = transcript["outcome"]
+    variants = [  # receipt, transcript, members between them, members after them
+        (receipt, transcript, {}, {}),
+        # A "transcript" member inside the transcript, found first from the right.
+        (receipt, {**transcript, "outcome": {**outcome, "aux": {"k": {}, "transcript": {"a": 1}}}},
+         {}, {}),
+        # The member layout inside strings.
+        ({**receipt, "bet_id": '},"transcript":{'}, {**transcript, "bet_id": '},"transcript":{'},
+         {}, {}),
+        (receipt, {**transcript, "operator_sig": '{"transcript" : {}}'}, {}, {}),
+        # A decoding fault in either document.
+        ({**receipt, "bet_leaf": 5}, transcript, {}, {}),
+        (receipt, {**transcript, "rng_entropy": "0"}, {}, {}),
+        # Other members.
+        (receipt, transcript, {"name": "between"}, {}),
+        (receipt, transcript, {}, {"name": "after"}),
+        (receipt, transcript, {}, {"note": {"transcript": {}}}),
+    ]
+    inline, as_strings = [], []
+    for separators in ((",", ":"), (", ", " : ")):
+        for r, t, between, after in variants:
+            inline.append(json.dumps({"receipt": r, **between, "transcript": t, **after},
+                                     separators=separators))
+            as_strings.append(json.dumps({"receipt": json.dumps(r, separators=separators),
+                                          **between,
+                                          "transcript": json.dumps(t, separators=separators),
+                                          **after}))
+    batch = tmp_path / "bets.jsonl"
+    batch.write_text("\n".join(inline + as_strings) + " \r\n", encoding="utf-8")
+    results = tmp_path / "results.jsonl"
+    run_json("batch", batch, *OPTIONS, "--results", results)
+    rows = [json.loads(line) for line in results.read_text(encoding="utf-8").splitlines()]
+    for row in rows:
+        del row["line"]
+    assert rows[:len(inline)] == rows[len(inline):]
+    assert [row["verdict"] for row in rows[:len(variants)]].count("verified") >= 3
+    assert {row["positions_in"] for row in rows} == {None, "receipt", "transcript"}
+
+
 def test_batch_exit_codes_and_summary(tmp_path):
     empty = tmp_path / "empty.jsonl"
     empty.write_bytes(b"")
