@@ -17,7 +17,6 @@ struct LineOutcome {
   bool has_bet_id = false;         // the receipt decoded
   int code = 2;                    // for LineVerdict::error: 1 not UTF-8, 2 did not decode
   std::string bet_id;
-  std::uint64_t bet_id_hash = 0;  // DuplicateIds::hash_of(bet_id), set by the worker
   std::string message;            // exactly the library's message, or what is wrong with the line
   std::string name;               // the line's "name" member, if any
   // "receipt" or "transcript" when the message's positions count in that embedded

@@ -29,15 +29,24 @@ namespace {
 constexpr std::size_t kRunsPerJob = 3;
 constexpr std::size_t kDuplicateExamples = 10;
 // A run whose block or outcomes grew beyond this (for a huge line, or very many
-// short ones) is freed rather than kept for reuse.
+// short ones) is freed rather than kept for reuse, so memory is given back.
 constexpr std::size_t kReusedBytes = 4 * LineChunkReader::kChunkBytes;
 // How many lines ahead the aggregator announces a duplicate-id lookup.
 constexpr std::size_t kPrefetchLines = 8;
 
+// BetOutcome: the outcome of a line that is not blank, with what the aggregator
+// needs beside it. Blank lines are only counted, so a run of them costs no memory.
+struct BetOutcome {
+  std::uint64_t index = 0;        // the line's place in its run, from 0
+  std::uint64_t bet_id_hash = 0;  // DuplicateIds::hash_of(outcome.bet_id), if it has one
+  LineOutcome outcome;
+};
+
 struct Run {
   ByteRun bytes;
   std::uint64_t first_line = 0;  // the 1-based number of its first line, when rows need it
-  std::vector<LineOutcome> outcomes;
+  std::uint64_t lines = 0;       // blank ones included
+  std::vector<BetOutcome> outcomes;
   std::string failures_text;  // rows for --failures, formatted by the worker
   std::string results_text;   // rows for --results
   bool verified = false;      // the worker is done with it
@@ -63,13 +72,14 @@ class Aggregator {
   explicit Aggregator(const BatchSettings& settings) : settings_(settings) {}
 
   void report(Run& run) {
-    const std::vector<LineOutcome>& outcomes = run.outcomes;
+    const std::vector<BetOutcome>& outcomes = run.outcomes;
     for (std::size_t i = 0; i < outcomes.size(); ++i) {
-      if (i + kPrefetchLines < outcomes.size() && outcomes[i + kPrefetchLines].has_bet_id) {
+      if (i + kPrefetchLines < outcomes.size() && outcomes[i + kPrefetchLines].outcome.has_bet_id) {
         duplicates_.prefetch(outcomes[i + kPrefetchLines].bet_id_hash);
       }
-      record(outcomes[i]);
+      record(outcomes[i], result_.lines + outcomes[i].index + 1);
     }
+    result_.lines += run.lines;
     if (settings_.failures_out != nullptr) *settings_.failures_out << run.failures_text;
     if (settings_.results_out != nullptr) *settings_.results_out << run.results_text;
     bytes_done_ += run.bytes.size();
@@ -89,12 +99,11 @@ class Aggregator {
   }
 
  private:
-  void record(const LineOutcome& outcome) {
-    const std::uint64_t line = ++result_.lines;
-    if (outcome.verdict == LineVerdict::blank) return;
+  void record(const BetOutcome& bet, std::uint64_t line) {
+    const LineOutcome& outcome = bet.outcome;
     ++result_.total;
     if (outcome.has_bet_id) {
-      if (auto first = duplicates_.first_line_of_hash(outcome.bet_id_hash, line)) {
+      if (auto first = duplicates_.first_line_of_hash(bet.bet_id_hash, line)) {
         ++result_.duplicates;
         if (result_.duplicate_examples.size() < kDuplicateExamples) {
           result_.duplicate_examples.push_back(DuplicateBet{outcome.bet_id, *first, line});
@@ -121,21 +130,22 @@ class Aggregator {
 // verify_run: every line of |run|, with the report rows the settings ask for.
 void verify_run(Run& run, const BatchSettings& settings, LineContext& context) {
   const std::string_view bytes = run.bytes.view();
-  std::uint64_t line_number = run.first_line;
-  for (std::size_t start = 0; start < bytes.size(); ++line_number) {
+  for (std::size_t start = 0; start < bytes.size(); ++run.lines) {
     const void* found = std::memchr(bytes.data() + start, '\n', bytes.size() - start);
     const std::size_t end =
         found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data())
                          : bytes.size();
     const std::string_view line = bytes.substr(start, end - start);
     start = end + 1;
-    LineOutcome& outcome = run.outcomes.emplace_back(check_batch_line(line, context));
-    if (outcome.has_bet_id) outcome.bet_id_hash = DuplicateIds::hash_of(outcome.bet_id);
-    if (settings.failures_out != nullptr && outcome.verdict != LineVerdict::blank &&
-        outcome.verdict != LineVerdict::verified) {
+    const std::uint64_t line_number = run.first_line + run.lines;
+    LineOutcome outcome = check_batch_line(line, context);
+    if (settings.results_out != nullptr) run.results_text += results_line(line_number, outcome);
+    if (outcome.verdict == LineVerdict::blank) continue;
+    if (settings.failures_out != nullptr && outcome.verdict != LineVerdict::verified) {
       run.failures_text += failures_line(line_number, outcome);
     }
-    if (settings.results_out != nullptr) run.results_text += results_line(line_number, outcome);
+    const std::uint64_t hash = outcome.has_bet_id ? DuplicateIds::hash_of(outcome.bet_id) : 0;
+    run.outcomes.push_back(BetOutcome{run.lines, hash, std::move(outcome)});
   }
 }
 
@@ -192,9 +202,10 @@ void read_runs(int fd, const BatchSettings& settings, Pipeline& pipeline, std::s
 // recycle: |run| emptied for the reader to fill again, unless it is oversized.
 void recycle(std::unique_ptr<Run> run, Pipeline& pipeline) {
   if (run->bytes.capacity() > kReusedBytes ||
-      run->outcomes.capacity() * sizeof(LineOutcome) > kReusedBytes) {
+      run->outcomes.capacity() * sizeof(BetOutcome) > kReusedBytes) {
     return;
   }
+  run->lines = 0;
   run->outcomes.clear();
   run->failures_text.clear();
   run->results_text.clear();
