@@ -4,9 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <optional>
 #include <string_view>
-#include <vector>
 
 namespace zt::cli {
 
@@ -38,9 +39,17 @@ class DuplicateIds {
     std::uint64_t hash = 0;  // 0: empty
     std::uint64_t line = 0;
   };
+  struct Free {
+    void operator()(Slot* slots) const { std::free(slots); }
+  };
+  using Slots = std::unique_ptr<Slot[], Free>;
+  // empty_slots: |count| empty slots; a large table asks for huge pages, as every
+  // lookup lands on a random page of it.
+  static Slots empty_slots(std::size_t count);
   void grow();
 
-  std::vector<Slot> slots_;
+  Slots slots_;
+  std::size_t size_ = 0;  // slots
   std::size_t used_ = 0;
   bool complete_ = true;
 };
