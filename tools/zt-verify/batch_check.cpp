@@ -2,6 +2,8 @@
 #include "batch_check.h"
 
 #include <algorithm>
+#include <expected>
+#include <optional>
 
 #include "batch_line.h"
 #include "document_hints.h"
@@ -35,6 +37,11 @@ LineOutcome error(std::string message, int code) {
   outcome.code = code;
   outcome.message = std::move(message);
   return outcome;
+}
+
+// same_text: whether |a| and |b| are the same bytes of the same line.
+bool same_text(std::string_view a, std::string_view b) {
+  return a.data() == b.data() && a.size() == b.size();
 }
 
 // verified_outcome: the verdict on two decoded documents.
@@ -71,12 +78,18 @@ LineOutcome check_batch_line(std::string_view line, LineContext& context) {
                  1);
   }
   // Most lines have the usual layout. When both documents guessed from it decode,
-  // the line is exactly that layout and the full split below is not needed; any
-  // other line takes the full split, which finds every fault in order.
-  if (auto guess = guess_inline_documents(line)) {
-    if (auto receipt = records::parse_bet_receipt(guess->receipt)) {
-      if (auto transcript = records::parse_settlement_transcript(guess->transcript)) {
-        return verified_outcome(*receipt, *transcript, context);
+  // the line is exactly that layout and the full split is not needed; any other
+  // line takes the full split, which finds every fault in order. A document the
+  // split finds at the guessed place is not decoded a second time.
+  const std::optional<BatchDocuments> guess = guess_inline_documents(line);
+  std::optional<std::expected<records::BetReceipt, json::DecodeError>> guessed_receipt;
+  std::optional<std::expected<records::SettlementTranscript, json::DecodeError>> guessed_transcript;
+  if (guess) {
+    guessed_receipt = records::parse_bet_receipt(guess->receipt);
+    if (*guessed_receipt) {
+      guessed_transcript = records::parse_settlement_transcript(guess->transcript);
+      if (*guessed_transcript) {
+        return verified_outcome(**guessed_receipt, **guessed_transcript, context);
       }
     }
   }
@@ -84,14 +97,18 @@ LineOutcome check_batch_line(std::string_view line, LineContext& context) {
   auto documents = split_batch_line(line, context.receipt_buffer, context.transcript_buffer);
   if (!documents) return error(std::move(documents.error()), 2);
 
-  auto receipt = records::parse_bet_receipt(documents->receipt);
+  auto receipt = guessed_receipt && same_text(guess->receipt, documents->receipt)
+                     ? std::move(*guessed_receipt)
+                     : records::parse_bet_receipt(documents->receipt);
   if (!receipt) {
     LineOutcome outcome = error("failed to parse receipt: " + receipt.error().message(), 2);
     outcome.context = "receipt";
     outcome.name = std::move(documents->name);
     return outcome;
   }
-  auto transcript = records::parse_settlement_transcript(documents->transcript);
+  auto transcript = guessed_transcript && same_text(guess->transcript, documents->transcript)
+                        ? std::move(*guessed_transcript)
+                        : records::parse_settlement_transcript(documents->transcript);
   if (!transcript) {
     LineOutcome outcome = error("failed to parse transcript: " + transcript.error().message(), 2);
     outcome.has_bet_id = true;
