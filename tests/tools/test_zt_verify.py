@@ -419,6 +419,7 @@ def test_batch_inline_documents_are_read_as_their_own_text(tmp_path):
         (receipt, {**transcript, "rng_entropy": "0"}, {}, {}),
         # Other members.
         (receipt, transcript, {"name": "between"}, {}),
+        (receipt, transcript, {"note": {}}, {}),
         (receipt, transcript, {}, {"name": "after"}),
         (receipt, transcript, {}, {"note": {"transcript": {}}}),
     ]
