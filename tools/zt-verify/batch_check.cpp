@@ -85,13 +85,14 @@ LineOutcome check_batch_line(std::string_view line, LineContext& context) {
   std::optional<std::expected<records::BetReceipt, json::DecodeError>> guessed_receipt;
   std::optional<std::expected<records::SettlementTranscript, json::DecodeError>> guessed_transcript;
   if (guess) {
-    guessed_receipt = records::parse_bet_receipt(guess->receipt);
-    if (*guessed_receipt) {
-      guessed_transcript = records::parse_settlement_transcript(guess->transcript);
-      if (*guessed_transcript) {
-        return verified_outcome(**guessed_receipt, **guessed_transcript, context);
-      }
+    // Plain locals on the way to a verdict: records are large to move.
+    auto receipt = records::parse_bet_receipt(guess->receipt);
+    if (receipt) {
+      auto transcript = records::parse_settlement_transcript(guess->transcript);
+      if (transcript) return verified_outcome(*receipt, *transcript, context);
+      guessed_transcript = std::move(transcript);
     }
+    guessed_receipt = std::move(receipt);
   }
 
   auto documents = split_batch_line(line, context.receipt_buffer, context.transcript_buffer);
