@@ -3,8 +3,9 @@
 // reported as a whole; at most kRunsPerJob runs per worker are in flight. Runs are
 // reused once reported, with their blocks and vectors, so the steady state
 // allocates nothing per run. The reader and the aggregator share the cores with the
-// workers, so they do as little per line as they can: the reader only cuts the
-// stream at a newline, and the aggregator only counts and looks ids up.
+// workers, so they do as little per line as they can: the reader cuts the stream
+// at a newline (and numbers lines only when report rows need the numbers), and the
+// aggregator counts, looks up ids the workers hashed and groups failures.
 #include "batch_runner.h"
 
 #include <algorithm>
