@@ -17,8 +17,8 @@ struct LineOutcome {
   bool has_bet_id = false;         // the receipt decoded
   int code = 2;                    // for LineVerdict::error: 1 not UTF-8, 2 did not decode
   std::string bet_id;
-  std::string message;            // exactly the library's message, or what is wrong with the line
-  std::string name;               // the line's "name" member, if any
+  std::string message;  // exactly the library's message, or what is wrong with the line
+  std::string name;     // the line's "name" member, if any
   // "receipt" or "transcript" when the message's positions count in that embedded
   // document rather than in the line.
   std::string context;
