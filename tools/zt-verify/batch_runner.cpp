@@ -1,12 +1,16 @@
-// zt-verify/batch_runner.cpp: the reader thread, the worker pool and the in-order
-// aggregation of results. A run of lines is read, verified by one worker and
-// reported as a whole; at most kRunsPerJob runs per worker are in flight. Runs are
-// reused once reported, with their blocks and vectors, so the steady state
-// allocates nothing per run. The reader and the aggregator share the cores with the
-// workers, so they do as little per line as they can: the reader cuts the stream
-// at a newline (and numbers lines only when report rows need the numbers), and the
-// aggregator counts, looks up ids the workers hashed and groups failures.
+// zt-verify/batch_runner.cpp: reading, the worker pool and the in-order aggregation
+// of results. A run of lines is read, verified by one worker and reported as a
+// whole; at most kRunsPerJob runs per worker are in flight. A regular file is read
+// by the workers themselves, one at a time in stream order, so each verifies bytes
+// its own core has just copied; a pipe or terminal has a reader thread, whose read
+// Ctrl-C can interrupt. Runs are reused once reported, with their blocks and
+// vectors, so the steady state allocates nothing per run. The aggregator shares the
+// cores with the workers, so it does little per line: it counts, looks up ids the
+// workers hashed and groups failures; lines are numbered while reading only when
+// report rows need the numbers.
 #include "batch_runner.h"
+
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -56,6 +60,7 @@ struct Run {
 // The state the reader, the workers and the aggregator share, under one lock.
 struct Pipeline {
   std::mutex lock;
+  std::mutex read_lock;                 // held by the worker reading a regular file
   std::condition_variable work_ready;   // a run to verify, or the end
   std::condition_variable run_done;     // a run verified, or the end
   std::condition_variable space_ready;  // a run reported, making room for another
@@ -161,43 +166,88 @@ std::uint64_t line_count(std::string_view run) {
   return newlines + (!run.empty() && run.back() != '\n' ? 1 : 0);
 }
 
-void read_runs(int fd, const BatchSettings& settings, Pipeline& pipeline, std::size_t max_runs) {
-  StopOnSignal::allow_signals_here();
-  LineChunkReader reader(fd, settings.stop);
-  // Only the report rows carry line numbers; the aggregator counts lines itself.
-  const bool number_lines = settings.failures_out != nullptr || settings.results_out != nullptr;
-  std::uint64_t next_line = 1;
-  while (true) {
-    std::unique_ptr<Run> run;
+// RunReader: the stream cut into runs, in order, numbered when report rows need the
+// numbers. One thread at a time fills runs: the reader thread, or the worker that
+// holds the read lock.
+class RunReader {
+ public:
+  RunReader(int fd, const BatchSettings& settings)
+      : reader_(fd, settings.stop),
+        number_lines_(settings.failures_out != nullptr || settings.results_out != nullptr) {}
+
+  // fill: the next run into |run|; false at the end of the stream (or once reading
+  // ended in another thread), with the reason recorded in |pipeline|.
+  bool fill(Run& run, Pipeline& pipeline) {
     {
-      std::unique_lock guard(pipeline.lock);
-      pipeline.space_ready.wait(guard, [&] { return pipeline.in_flight.size() < max_runs; });
-      if (!pipeline.reusable.empty()) {
-        run = std::move(pipeline.reusable.back());
-        pipeline.reusable.pop_back();
-      }
+      std::lock_guard guard(pipeline.lock);
+      if (pipeline.reading_done) return false;
     }
-    if (run == nullptr) run = std::make_unique<Run>();
-    auto bytes = reader.next(std::move(run->bytes));
+    auto bytes = reader_.next(std::move(run.bytes));
     if (!bytes || !*bytes) {
       std::lock_guard guard(pipeline.lock);
       if (!bytes) pipeline.read_error = std::move(bytes.error());
-      pipeline.stopped = reader.stopped();
+      pipeline.stopped = reader_.stopped();
       pipeline.reading_done = true;
-      break;
+      return false;
     }
-    run->bytes = std::move(**bytes);
-    if (number_lines) {
-      run->first_line = next_line;
-      next_line += line_count(run->bytes.view());
+    run.bytes = std::move(**bytes);
+    if (number_lines_) {
+      run.first_line = next_line_;
+      next_line_ += line_count(run.bytes.view());
     }
+    return true;
+  }
+
+ private:
+  LineChunkReader reader_;
+  bool number_lines_;
+  std::uint64_t next_line_ = 1;
+};
+
+// room_for_run: once fewer than |max_runs| runs are in flight, a run to fill (a
+// reported one when there is one); nothing once reading has ended.
+std::unique_ptr<Run> room_for_run(Pipeline& pipeline, std::size_t max_runs) {
+  std::unique_ptr<Run> run;
+  {
+    std::unique_lock guard(pipeline.lock);
+    pipeline.space_ready.wait(
+        guard, [&] { return pipeline.in_flight.size() < max_runs || pipeline.reading_done; });
+    if (pipeline.reading_done) return nullptr;
+    if (!pipeline.reusable.empty()) {
+      run = std::move(pipeline.reusable.back());
+      pipeline.reusable.pop_back();
+    }
+  }
+  return run != nullptr ? std::move(run) : std::make_unique<Run>();
+}
+
+// end_of_reading: wakes every thread that waits for a run, for room or for the end.
+void end_of_reading(Pipeline& pipeline) {
+  pipeline.work_ready.notify_all();
+  pipeline.space_ready.notify_all();
+  pipeline.run_done.notify_all();
+}
+
+// read_runs: the reader thread of a stream that may block (a pipe, a terminal), so
+// that Ctrl-C can interrupt its read; the workers verify what it reads.
+void read_runs(RunReader& source, Pipeline& pipeline, std::size_t max_runs) {
+  StopOnSignal::allow_signals_here();
+  while (std::unique_ptr<Run> run = room_for_run(pipeline, max_runs)) {
+    if (!source.fill(*run, pipeline)) break;
     std::lock_guard guard(pipeline.lock);
     pipeline.to_verify.push_back(run.get());
     pipeline.in_flight.emplace(pipeline.next_sequence++, std::move(run));
     pipeline.work_ready.notify_one();
   }
-  pipeline.work_ready.notify_all();
-  pipeline.run_done.notify_all();
+  end_of_reading(pipeline);
+}
+
+// receive_signals: for a regular file, which the workers read themselves, this
+// thread only takes Ctrl-C (the workers see the request at their next read).
+void receive_signals(Pipeline& pipeline) {
+  StopOnSignal::allow_signals_here();
+  std::unique_lock guard(pipeline.lock);
+  pipeline.run_done.wait(guard, [&] { return pipeline.reading_done; });
 }
 
 // recycle: |run| emptied for the reader to fill again, unless it is oversized.
@@ -236,18 +286,51 @@ void verify_runs(const BatchSettings& settings, Pipeline& pipeline) {
   }
 }
 
+// read_and_verify_runs: a worker on a regular file reads its own runs, one worker
+// at a time in stream order, then verifies them. The bytes it copies are then in
+// its own core's cache, which a run copied by another thread's read is not.
+void read_and_verify_runs(RunReader& source, const BatchSettings& settings, Pipeline& pipeline,
+                          std::size_t max_runs) {
+  LineContext context;
+  context.noop_games = &settings.noop_games;
+  while (std::unique_ptr<Run> run = room_for_run(pipeline, max_runs)) {
+    Run* filled = run.get();
+    {
+      std::lock_guard reading(pipeline.read_lock);
+      if (!source.fill(*run, pipeline)) break;
+      std::lock_guard guard(pipeline.lock);
+      pipeline.in_flight.emplace(pipeline.next_sequence++, std::move(run));
+    }
+    verify_run(*filled, settings, context);
+    std::lock_guard guard(pipeline.lock);
+    filled->verified = true;
+    pipeline.run_done.notify_all();
+  }
+  end_of_reading(pipeline);
+}
+
 }  // namespace
 
 std::expected<BatchResult, std::string> run_batch(int fd, const BatchSettings& settings) {
   const auto start = std::chrono::steady_clock::now();
   const std::size_t max_runs = kRunsPerJob * settings.jobs + 2;
   Pipeline pipeline;
+  RunReader source(fd, settings);
   Aggregator aggregator(settings);
   {
     std::vector<std::jthread> threads;
-    threads.emplace_back(read_runs, fd, std::cref(settings), std::ref(pipeline), max_runs);
-    for (unsigned i = 0; i < settings.jobs; ++i) {
-      threads.emplace_back(verify_runs, std::cref(settings), std::ref(pipeline));
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+      threads.emplace_back(receive_signals, std::ref(pipeline));
+      for (unsigned i = 0; i < settings.jobs; ++i) {
+        threads.emplace_back(read_and_verify_runs, std::ref(source), std::cref(settings),
+                             std::ref(pipeline), max_runs);
+      }
+    } else {
+      threads.emplace_back(read_runs, std::ref(source), std::ref(pipeline), max_runs);
+      for (unsigned i = 0; i < settings.jobs; ++i) {
+        threads.emplace_back(verify_runs, std::cref(settings), std::ref(pipeline));
+      }
     }
     for (std::uint64_t sequence = 0;; ++sequence) {
       std::unique_ptr<Run> run;
