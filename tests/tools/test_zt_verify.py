@@ -622,6 +622,27 @@ def test_batch_interrupted_by_ctrl_c_finishes_what_it_read(tmp_path):
     assert failures_file(failures) == sorted(expected.items())
 
 
+def test_batch_of_a_file_interrupted_by_ctrl_c_reports_whole_lines_in_order(tmp_path):
+    """Workers read a regular file themselves; Ctrl-C still stops them between runs."""
+    text, _ = generated_batch(100)
+    batch = tmp_path / "bets.jsonl"
+    batch.write_text(text * 600, encoding="utf-8")  # 60,000 lines
+    results = tmp_path / "results.jsonl"
+    child = subprocess.Popen(
+        [TOOL, "batch", batch, "--gdp", PLINKO, "--noop", "dice-noop", "--json", "--jobs", "2",
+         "--results", results], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline and not (results.exists() and results.stat().st_size):
+        time.sleep(0.005)
+    child.send_signal(signal.SIGINT)
+    out, _ = child.communicate(timeout=60)
+    assert child.returncode == 130
+    summary = json.loads(out)
+    rows = [json.loads(line) for line in results.read_text(encoding="utf-8").splitlines()]
+    assert summary["interrupted"] and 0 < summary["lines"] < 60_000
+    assert [row["line"] for row in rows] == list(range(1, summary["lines"] + 1))
+
+
 def test_noop_cannot_silently_replace_a_package(tmp_path):
     receipt, transcript = documents("plinko-wrong-outcome")
     code, result = run_json("bet", receipt, transcript, "--gdp", PLINKO, "--noop", "plinko-classic")
