@@ -17,8 +17,8 @@ namespace zt::cli {
 namespace {
 
 // runs_of: every run the reader gives for |input| written through a pipe in
-// |piece|-byte writes.
-std::vector<std::string> runs_of(const std::string& input, std::size_t piece) {
+// |piece|-byte writes; with |reuse|, each run is built in the previous one's block.
+std::vector<std::string> runs_of(const std::string& input, std::size_t piece, bool reuse = false) {
   int fds[2];
   EXPECT_EQ(pipe(fds), 0);
   std::thread writer([&] {
@@ -30,11 +30,13 @@ std::vector<std::string> runs_of(const std::string& input, std::size_t piece) {
   });
   std::vector<std::string> runs;
   LineChunkReader reader(fds[0], nullptr);
+  ByteRun previous;
   while (true) {
-    auto run = reader.next();
+    auto run = reuse ? reader.next(std::move(previous)) : reader.next();
     EXPECT_TRUE(run.has_value());
     if (!run || !*run) break;
     runs.emplace_back((*run)->view());
+    previous = std::move(**run);
   }
   writer.join();
   close(fds[0]);
@@ -57,6 +59,27 @@ TEST(LineChunkReader, GivesWholeLinesWhateverTheReadBoundaries) {
     EXPECT_EQ(joined, input) << piece;
   }
   EXPECT_TRUE(runs_of("", 10).empty());
+}
+
+// A reused block holds a longer run's bytes, and a huge line's start outgrows it.
+TEST(LineChunkReader, ReusedBlocksHoldOnlyTheNewRun) {
+  std::string input;
+  for (int i = 0; i < 3000; ++i)
+    input += std::string(static_cast<std::size_t>(i % 700), 'a') + "\n";
+  input += std::string(5u << 20, 'x') + "\n";
+  for (int i = 0; i < 3000; ++i) input += "line " + std::to_string(i) + "\n";
+  input += "last";
+  for (const std::size_t piece : {std::size_t{1} << 20, std::size_t{65521}}) {
+    const std::vector<std::string> runs = runs_of(input, piece, true);
+    std::string joined;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+      if (i + 1 < runs.size()) {
+        EXPECT_EQ(runs[i].back(), '\n') << piece;
+      }
+      joined += runs[i];
+    }
+    EXPECT_EQ(joined, input) << piece;
+  }
 }
 
 TEST(FailureGroups, PositionsAreLeftOutOfTheGroupMessage) {

@@ -398,6 +398,52 @@ def test_batch_lines_that_are_not_bets(tmp_path):
     assert single["message"] == want[-1][1]
 
 
+def test_batch_inline_documents_are_read_as_their_own_text(tmp_path):
+    """Lines in the usual layout are taken apart by a shortcut that the decoder must
+    confirm. Documents holding bytes that mislead it still get the verdict of the
+    same texts given as JSON strings, which are always unescaped and read in full."""
+    receipt = json.loads((EXAMPLES / "plinko-1.receipt.json").read_text(encoding="utf-8"))
+    transcript = json.loads((EXAMPLES / "plinko-1.transcript.json").read_text(encoding="utf-8"))
+    outcome = transcript["outcome"]
+    variants = [  # receipt, transcript, members between them, members after them
+        (receipt, transcript, {}, {}),
+        # A "transcript" member inside the transcript, found first from the right.
+        (receipt, {**transcript, "outcome": {**outcome, "aux": {"k": {}, "transcript": {"a": 1}}}},
+         {}, {}),
+        # The member layout inside strings.
+        ({**receipt, "bet_id": '},"transcript":{'}, {**transcript, "bet_id": '},"transcript":{'},
+         {}, {}),
+        (receipt, {**transcript, "operator_sig": '{"transcript" : {}}'}, {}, {}),
+        # A decoding fault in either document.
+        ({**receipt, "bet_leaf": 5}, transcript, {}, {}),
+        (receipt, {**transcript, "rng_entropy": "0"}, {}, {}),
+        # Other members.
+        (receipt, transcript, {"name": "between"}, {}),
+        (receipt, transcript, {"note": {}}, {}),
+        (receipt, transcript, {}, {"name": "after"}),
+        (receipt, transcript, {}, {"note": {"transcript": {}}}),
+    ]
+    inline, as_strings = [], []
+    for separators in ((",", ":"), (", ", " : ")):
+        for r, t, between, after in variants:
+            inline.append(json.dumps({"receipt": r, **between, "transcript": t, **after},
+                                     separators=separators))
+            as_strings.append(json.dumps({"receipt": json.dumps(r, separators=separators),
+                                          **between,
+                                          "transcript": json.dumps(t, separators=separators),
+                                          **after}))
+    batch = tmp_path / "bets.jsonl"
+    batch.write_text("\n".join(inline + as_strings) + " \r\n", encoding="utf-8")
+    results = tmp_path / "results.jsonl"
+    run_json("batch", batch, *OPTIONS, "--results", results)
+    rows = [json.loads(line) for line in results.read_text(encoding="utf-8").splitlines()]
+    for row in rows:
+        del row["line"]
+    assert rows[:len(inline)] == rows[len(inline):]
+    assert [row["verdict"] for row in rows[:len(variants)]].count("verified") >= 3
+    assert {row["positions_in"] for row in rows} == {None, "receipt", "transcript"}
+
+
 def test_batch_exit_codes_and_summary(tmp_path):
     empty = tmp_path / "empty.jsonl"
     empty.write_bytes(b"")
@@ -574,6 +620,27 @@ def test_batch_interrupted_by_ctrl_c_finishes_what_it_read(tmp_path):
     assert results.read_bytes().endswith(b"\n")
     assert len(results.read_text().splitlines()) == want
     assert failures_file(failures) == sorted(expected.items())
+
+
+def test_batch_of_a_file_interrupted_by_ctrl_c_reports_whole_lines_in_order(tmp_path):
+    """Workers read a regular file themselves; Ctrl-C still stops them between runs."""
+    text, _ = generated_batch(100)
+    batch = tmp_path / "bets.jsonl"
+    batch.write_text(text * 600, encoding="utf-8")  # 60,000 lines
+    results = tmp_path / "results.jsonl"
+    child = subprocess.Popen(
+        [TOOL, "batch", batch, "--gdp", PLINKO, "--noop", "dice-noop", "--json", "--jobs", "2",
+         "--results", results], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline and not (results.exists() and results.stat().st_size):
+        time.sleep(0.005)
+    child.send_signal(signal.SIGINT)
+    out, _ = child.communicate(timeout=60)
+    assert child.returncode == 130
+    summary = json.loads(out)
+    rows = [json.loads(line) for line in results.read_text(encoding="utf-8").splitlines()]
+    assert summary["interrupted"] and 0 < summary["lines"] < 60_000
+    assert [row["line"] for row in rows] == list(range(1, summary["lines"] + 1))
 
 
 def test_noop_cannot_silently_replace_a_package(tmp_path):

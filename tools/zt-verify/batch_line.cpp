@@ -1,8 +1,10 @@
 // zt-verify/batch_line.cpp: a small scanner over one line: the top-level object is
 // read member by member, values are skipped by matching brackets outside strings
 // (the library decodes the documents themselves and reports their faults), and
-// string values are unescaped.
+// string values are unescaped. The usual layout is guessed first from a few bytes.
 #include "batch_line.h"
+
+#include <string.h>
 
 #include <cstdint>
 #include <cstring>
@@ -236,6 +238,71 @@ std::unexpected<std::string> not_json(std::string_view line, std::size_t positio
 }
 
 }  // namespace
+
+namespace {
+
+std::size_t skip_blanks(std::string_view text, std::size_t i) {
+  while (i < text.size() && is_space(text[i])) ++i;
+  return i;
+}
+
+// skip_blanks_back: the index after the last byte before |end| that is not blank.
+std::size_t skip_blanks_back(std::string_view text, std::size_t end) {
+  while (end > 0 && is_space(text[end - 1])) --end;
+  return end;
+}
+
+// after_token: the index just past |token| when it follows |i| after blanks, else npos.
+std::size_t after_token(std::string_view text, std::size_t i, std::string_view token) {
+  i = skip_blanks(text, i);
+  return text.substr(i).starts_with(token) ? i + token.size() : std::string_view::npos;
+}
+
+}  // namespace
+
+std::optional<BatchDocuments> guess_inline_documents(std::string_view line) {
+  constexpr std::string_view kTranscriptKey = "\"transcript\"";
+  constexpr std::size_t npos = std::string_view::npos;
+  std::size_t receipt_start = after_token(line, 0, "{");
+  if (receipt_start != npos) receipt_start = after_token(line, receipt_start, "\"receipt\"");
+  if (receipt_start != npos) receipt_start = after_token(line, receipt_start, ":");
+  if (receipt_start == npos) return std::nullopt;
+  receipt_start = skip_blanks(line, receipt_start);
+  std::size_t transcript_end = skip_blanks_back(line, line.size());  // just past the last }
+  if (transcript_end <= receipt_start || line[transcript_end - 1] != '}') return std::nullopt;
+  transcript_end = skip_blanks_back(line, transcript_end - 1);
+
+  // The transcript, the shorter document, comes last: each '{' from the right is
+  // tried as the start of its value, which a few braces back is preceded by
+  // ,"transcript": and the receipt's end.
+  const auto is_object = [](std::string_view text) {
+    return text.size() >= 2 && text.front() == '{' && text.back() == '}';
+  };
+  for (std::size_t end = transcript_end; end > receipt_start;) {
+    const void* found = memrchr(line.data() + receipt_start, '{', end - receipt_start);
+    if (found == nullptr) break;
+    const std::size_t transcript_start = static_cast<const char*>(found) - line.data();
+    end = transcript_start;
+    const std::size_t colon_end = skip_blanks_back(line, transcript_start);
+    if (colon_end <= receipt_start || line[colon_end - 1] != ':') continue;
+    const std::size_t key_end = skip_blanks_back(line, colon_end - 1);
+    if (key_end < receipt_start + kTranscriptKey.size() ||
+        line.substr(key_end - kTranscriptKey.size(), kTranscriptKey.size()) != kTranscriptKey) {
+      continue;
+    }
+    const std::size_t comma_end = skip_blanks_back(line, key_end - kTranscriptKey.size());
+    if (comma_end <= receipt_start + 1 || line[comma_end - 1] != ',') continue;
+    const std::size_t receipt_end = skip_blanks_back(line, comma_end - 1);
+    if (receipt_end <= receipt_start) continue;
+    const std::string_view receipt = line.substr(receipt_start, receipt_end - receipt_start);
+    const std::string_view transcript =
+        line.substr(transcript_start, transcript_end - transcript_start);
+    // Objects only: a string member would need unescaping, which the full split does.
+    if (!is_object(receipt) || !is_object(transcript)) return std::nullopt;
+    return BatchDocuments{receipt, transcript, {}};
+  }
+  return std::nullopt;
+}
 
 std::expected<BatchDocuments, std::string> split_batch_line(std::string_view line,
                                                             std::string& receipt_buffer,

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <expected>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,17 @@ struct BatchDocuments {
 // not valid JSON at column 17"; each starts with "line ".
 [[nodiscard]] std::expected<BatchDocuments, std::string> split_batch_line(
     std::string_view line, std::string& receipt_buffer, std::string& transcript_buffer);
+
+// guess_inline_documents: the receipt and transcript texts of a line in the usual
+// layout, {"receipt":{…},"transcript":{…}} with blanks allowed between the parts,
+// found from the line's start and from its end back to the "transcript" key,
+// without scanning the receipt. Only a guess, as a string inside the transcript
+// may hold the same bytes; nothing when the line does not have that shape. Each
+// guessed text starts where its member's value starts, so a decoder that takes it
+// as one whole document has found that value's end at the text's end: when both
+// guesses decode, the line is exactly that object, and split_batch_line would give
+// the same texts and no name.
+std::optional<BatchDocuments> guess_inline_documents(std::string_view line);
 
 // is_blank_line: only JSON whitespace. Blank lines hold no bet and are skipped.
 bool is_blank_line(std::string_view line);

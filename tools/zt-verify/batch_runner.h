@@ -1,7 +1,8 @@
 // zt-verify/batch_runner.h: verifying a JSON Lines stream of bets on several
-// threads. A reader cuts the stream into runs of whole lines, workers verify whole
-// runs, and the results are reported in line order, so they never depend on
-// timing. Memory is bounded by the runs in flight, whatever the stream's size.
+// threads. The stream is cut into runs of whole lines (by a reader thread, or for a
+// regular file by the workers in turn), workers verify whole runs, and the results
+// are reported in line order, so they never depend on timing. Memory is bounded by
+// the runs in flight, whatever the stream's size.
 #pragma once
 
 #include <atomic>

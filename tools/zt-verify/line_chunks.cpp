@@ -42,18 +42,24 @@ char* ByteRun::spare(std::size_t count) {
   return data_ + size_;
 }
 
-ByteRun ByteRun::take_tail(std::size_t from) {
-  ByteRun tail;
+void ByteRun::move_tail(std::size_t from, ByteRun& to) {
   if (size_ > from) {
-    std::memcpy(tail.spare(size_ - from), data_ + from, size_ - from);
-    tail.commit(size_ - from);
+    std::memcpy(to.spare(size_ - from), data_ + from, size_ - from);
+    to.commit(size_ - from);
   }
   size_ = from;
-  return tail;
 }
 
-std::expected<std::optional<ByteRun>, std::string> LineChunkReader::next() {
-  ByteRun run = std::move(pending_);
+std::expected<std::optional<ByteRun>, std::string> LineChunkReader::next(ByteRun reuse) {
+  // The run starts with the pending partial line, copied to the front of |reuse|;
+  // a pending part larger than that block becomes the run itself instead.
+  ByteRun run = std::move(reuse);
+  run.clear();
+  if (run.capacity() < pending_.size()) {
+    std::swap(run, pending_);
+  } else {
+    pending_.move_tail(0, run);
+  }
   // One past the last newline in |run|, 0 when it has none yet.
   std::size_t line_end = 0;
   bool drained = false;  // the last read returned less than asked: no more input waits
@@ -91,7 +97,8 @@ std::expected<std::optional<ByteRun>, std::string> LineChunkReader::next() {
     }
   }
   // The run keeps its whole lines; the partial line after them starts the next one.
-  pending_ = run.take_tail(line_end);
+  pending_.clear();
+  run.move_tail(line_end, pending_);
   return std::optional<ByteRun>(std::move(run));
 }
 

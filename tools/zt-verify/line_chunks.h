@@ -33,9 +33,12 @@ class ByteRun {
   // least); commit() then adds the ones written.
   char* spare(std::size_t count);
   void commit(std::size_t count) { size_ += count; }
-  // take_tail: the bytes from |from| on, moved into a new run; this one keeps the
-  // bytes before |from|.
-  ByteRun take_tail(std::size_t from);
+  // clear: no bytes, the block kept for reuse.
+  void clear() { size_ = 0; }
+  std::size_t capacity() const { return capacity_; }
+  // move_tail: the bytes from |from| on, appended to |to|; this run keeps the bytes
+  // before |from|.
+  void move_tail(std::size_t from, ByteRun& to);
 
  private:
   char* data_ = nullptr;
@@ -54,8 +57,10 @@ class LineChunkReader {
   // next: the next run of whole lines, newlines included (the stream's last line may
   // lack its newline); nothing at the end of the stream or once stopped; the
   // strerror text when a read fails. A run is handed on once it is kChunkBytes long,
-  // or earlier when the input has nothing more for now (a slow producer).
-  [[nodiscard]] std::expected<std::optional<ByteRun>, std::string> next();
+  // or earlier when the input has nothing more for now (a slow producer). The run is
+  // built in |reuse|'s block when it has one: a block written again stays mapped and
+  // warm, where a new one costs page faults on every run.
+  [[nodiscard]] std::expected<std::optional<ByteRun>, std::string> next(ByteRun reuse = {});
 
   // stopped: whether next() ended because |stop| was set (the rest is unread).
   bool stopped() const { return stopped_; }
