@@ -40,13 +40,9 @@ class ByteString {
     const std::size_t count = std::ranges::size(bytes);
     if (count != 0) std::memcpy(allocate(count), std::ranges::data(bytes), count);
   }
-  template <std::input_iterator It>
+  template <std::forward_iterator It>
   ByteString(It first, It last) {
-    if constexpr (std::forward_iterator<It>) {
-      std::copy(first, last, allocate(static_cast<std::size_t>(std::distance(first, last))));
-    } else {
-      for (; first != last; ++first) push_back(static_cast<std::uint8_t>(*first));
-    }
+    std::copy(first, last, allocate(static_cast<std::size_t>(std::distance(first, last))));
   }
 
   ByteString(const ByteString& other) {
@@ -90,14 +86,6 @@ class ByteString {
   std::uint8_t* assign_uninitialized(std::size_t count) {
     release();
     return allocate(count);
-  }
-
-  void push_back(std::uint8_t byte) {
-    ByteString longer;
-    std::uint8_t* out = longer.allocate(size_ + 1);
-    std::memcpy(out, data(), size_);
-    out[size_] = byte;
-    *this = std::move(longer);
   }
 
   friend bool operator==(const ByteString& a, const ByteString& b) {

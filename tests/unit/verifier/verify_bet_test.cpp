@@ -35,6 +35,12 @@ Bytes concat(const Bytes& a, const Bytes& b) {
 
 void drop_last_byte(Bytes& bytes) { bytes = Bytes(bytes.begin(), bytes.end() - 1); }
 
+void add_zero_byte(Bytes& bytes) {
+  std::vector<std::uint8_t> longer(bytes.begin(), bytes.end());
+  longer.push_back(0);
+  bytes = longer;
+}
+
 struct Bet {
   records::BetReceipt receipt;
   records::SettlementTranscript transcript;
@@ -142,12 +148,12 @@ const Fault kRecommitted = [](Bet& b) {
   const crypto::Digest leaf = crypto::commitment_leaf_hash(commitment(b));
   b.receipt.bet_leaf = leaf;
 };
-const Fault kSeedRevealedWrong = [](Bet& b) { b.transcript.server_seed_plain.push_back(0); };
+const Fault kSeedRevealedWrong = [](Bet& b) { add_zero_byte(b.transcript.server_seed_plain); };
 const Fault kBeaconChanged = [](Bet& b) { b.transcript.beacon_values["nist"][0] ^= 1; };
 const Fault kBeaconAdded = [](Bet& b) { b.transcript.beacon_values["extra"] = {0x00}; };
 const Fault kBeaconRemoved = [](Bet& b) { b.transcript.beacon_values.erase("drand"); };
 const Fault kMixShort = [](Bet& b) { drop_last_byte(b.transcript.beacon_mix_id); };
-const Fault kEntropyLong = [](Bet& b) { b.transcript.rng_entropy.push_back(0); };
+const Fault kEntropyLong = [](Bet& b) { add_zero_byte(b.transcript.rng_entropy); };
 const Fault kEntropyWithoutClientSeed = [](Bet& b) {
   const auto& c = commitment(b);
   const crypto::Digest entropy =
@@ -264,7 +270,7 @@ TEST_F(VerifyBet, ServerSeedCommitmentMustBeExactly32Bytes) {
   // only the seed check can object.
   BetInputs in;
   Bet bet = honest_bet(in);
-  commitment(bet).server_seed_commit.push_back(0);
+  add_zero_byte(commitment(bet).server_seed_commit);
   const crypto::Digest leaf = crypto::commitment_leaf_hash(commitment(bet));
   bet.receipt.bet_leaf = leaf;
   bet.receipt.merkle_proof.clear();
