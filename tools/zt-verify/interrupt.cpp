@@ -16,6 +16,8 @@ void on_signal(int number) {
   signal(number, SIG_DFL);
 }
 
+}  // namespace
+
 sigset_t stop_signals() {
   sigset_t set;
   sigemptyset(&set);
@@ -23,8 +25,6 @@ sigset_t stop_signals() {
   sigaddset(&set, SIGTERM);
   return set;
 }
-
-}  // namespace
 
 StopOnSignal::StopOnSignal() {
   struct sigaction action {};

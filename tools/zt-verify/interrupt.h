@@ -3,6 +3,8 @@
 // 130; a second signal ends the process at once.
 #pragma once
 
+#include <signal.h>
+
 #include <atomic>
 
 namespace zt::cli {
@@ -13,6 +15,9 @@ namespace zt::cli {
 // constructing thread and every thread started after it have them blocked, and the
 // constructing thread keeps them blocked for the rest of the run (a late Ctrl-C
 // cannot cut the summary short).
+// stop_signals: the signals that ask zt-verify to stop, SIGINT and SIGTERM.
+sigset_t stop_signals();
+
 class StopOnSignal {
  public:
   StopOnSignal();

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "exit_code.h"
+#include "interrupt.h"
 #include "serve_games.h"
 #include "serve_http.h"
 #include "serve_listen.h"
@@ -23,14 +24,6 @@
 
 namespace zt::cli {
 namespace {
-
-sigset_t stop_signals() {
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  return signals;
-}
 
 std::vector<std::string> allowed_hosts(const ListenAddress& address, int port) {
   if (!is_loopback(address.host)) return {};
