@@ -43,20 +43,26 @@ std::vector<std::string> runs_of(const std::string& input, std::size_t piece, bo
   return runs;
 }
 
+// expect_whole_line_runs: every run but the last ends a line, and together they
+// are |input|.
+void expect_whole_line_runs(const std::vector<std::string>& runs, const std::string& input,
+                            std::size_t piece) {
+  std::string joined;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    if (i + 1 < runs.size()) {
+      EXPECT_EQ(runs[i].back(), '\n') << piece;
+    }
+    joined += runs[i];
+  }
+  EXPECT_EQ(joined, input) << piece;
+}
+
 TEST(LineChunkReader, GivesWholeLinesWhateverTheReadBoundaries) {
   std::string input = "a\n\n" + std::string(3u << 20, 'x') + "\nshort\n";
   for (int i = 0; i < 20000; ++i) input += "line " + std::to_string(i) + "\n";
   input += "no newline at the end";
   for (const std::size_t piece : {std::size_t{1} << 20, std::size_t{4093}, std::size_t{3} << 20}) {
-    const std::vector<std::string> runs = runs_of(input, piece);
-    std::string joined;
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-      if (i + 1 < runs.size()) {
-        EXPECT_EQ(runs[i].back(), '\n') << piece;
-      }
-      joined += runs[i];
-    }
-    EXPECT_EQ(joined, input) << piece;
+    expect_whole_line_runs(runs_of(input, piece), input, piece);
   }
   EXPECT_TRUE(runs_of("", 10).empty());
 }
@@ -70,15 +76,7 @@ TEST(LineChunkReader, ReusedBlocksHoldOnlyTheNewRun) {
   for (int i = 0; i < 3000; ++i) input += "line " + std::to_string(i) + "\n";
   input += "last";
   for (const std::size_t piece : {std::size_t{1} << 20, std::size_t{65521}}) {
-    const std::vector<std::string> runs = runs_of(input, piece, true);
-    std::string joined;
-    for (std::size_t i = 0; i < runs.size(); ++i) {
-      if (i + 1 < runs.size()) {
-        EXPECT_EQ(runs[i].back(), '\n') << piece;
-      }
-      joined += runs[i];
-    }
-    EXPECT_EQ(joined, input) << piece;
+    expect_whole_line_runs(runs_of(input, piece, true), input, piece);
   }
 }
 

@@ -36,12 +36,15 @@ constexpr std::string_view kPlainReceipt =
 constexpr std::string_view kPlainTranscript = test::kTranscript;
 
 // Whether the fast path took |text|; when it did, its record must be the precise one.
-bool receipt_equivalent(std::string_view text) {
-  const auto fast = fast_bet_receipt(text);
+template <class Fast, class Precise>
+bool equivalent(std::string_view text, std::string_view what, Fast fast_decode,
+                Precise precise_decode) {
+  const auto fast = fast_decode(text);
   if (!fast) return false;
-  const auto precise = precise_bet_receipt(text);
-  EXPECT_TRUE(precise.has_value()) << "fast path took a receipt the precise decoder rejects ("
-                                   << (precise ? "" : precise.error().text) << "): " << text;
+  const auto precise = precise_decode(text);
+  EXPECT_TRUE(precise.has_value())
+      << "fast path took a " << what << " the precise decoder rejects ("
+      << (precise ? "" : precise.error().text) << "): " << text;
   if (precise) {
     EXPECT_TRUE(*fast == *precise) << text;
     EXPECT_EQ(test::dump(*fast), test::dump(*precise)) << text;
@@ -49,17 +52,12 @@ bool receipt_equivalent(std::string_view text) {
   return true;
 }
 
+bool receipt_equivalent(std::string_view text) {
+  return equivalent(text, "receipt", fast_bet_receipt, precise_bet_receipt);
+}
+
 bool transcript_equivalent(std::string_view text) {
-  const auto fast = fast_settlement_transcript(text);
-  if (!fast) return false;
-  const auto precise = precise_settlement_transcript(text);
-  EXPECT_TRUE(precise.has_value()) << "fast path took a transcript the precise decoder rejects ("
-                                   << (precise ? "" : precise.error().text) << "): " << text;
-  if (precise) {
-    EXPECT_TRUE(*fast == *precise) << text;
-    EXPECT_EQ(test::dump(*fast), test::dump(*precise)) << text;
-  }
-  return true;
+  return equivalent(text, "transcript", fast_settlement_transcript, precise_settlement_transcript);
 }
 
 std::string replaced(std::string_view text, std::string_view from, std::string_view to) {
