@@ -231,9 +231,9 @@ class Builder {
         return true;
       }
       case element_type::STRING: {
-        std::string_view s;
-        if (e.get_string().get(s) != simdjson::SUCCESS) return false;
-        place(std::string(s));
+        std::string s;
+        if (!text(e, s)) return false;
+        place(std::move(s));
         return true;
       }
       case element_type::ARRAY: {
@@ -256,9 +256,8 @@ class Builder {
   // scalars are not kept, and the documents that reach here are small, so the
   // containers built on the way cost little.
   bool checked(element e, json::CheckedValue& out, std::size_t depth) {
-    if (!value(
-            e, [](auto&&) {}, depth))
-      return false;
+    const auto drop = [](auto&&) {};
+    if (!value(e, drop, depth)) return false;
     out.present = true;
     return true;
   }
