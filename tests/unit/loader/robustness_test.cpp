@@ -3,15 +3,13 @@
 // gzip bomb, huge JSON role files, headers that claim huge sizes and huge long
 // names and PAX paths, the last four under a memory limit.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <cstring>
 #include <functional>
 #include <random>
 
+#include "capped_child.h"
 #include "gdp/loader/entry_path.h"
 #include "gdp/loader/package_loader.h"
 #include "package_fixtures.h"
@@ -166,33 +164,11 @@ Bytes gzip_repeated(const std::vector<Piece>& pieces) {
   return out;
 }
 
-// in_memory_limited_child: runs |load| in a child process whose address space is
-// capped, so an allocation that follows a hostile size ends the child, not the
-// test run. The address and thread sanitizers reserve far more address space
-// than any sensible cap, so there the child runs without one and only the result
-// is checked.
+// expect_in_memory_limited_child: |load| in a child process whose address space is
+// capped at 1 GiB, so an allocation that follows a hostile size ends the child, not
+// the test run.
 void expect_in_memory_limited_child(const std::function<bool()>& load) {
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-    constexpr rlim_t kAddressSpace = rlim_t{1} << 30;
-    const rlimit limit{kAddressSpace, kAddressSpace};
-    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
-#endif
-    // The child must never return into the test framework.
-    try {
-      _exit(load() ? 0 : 1);
-    } catch (...) {
-      _exit(2);
-    }
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status)) << "the child died of signal " << WTERMSIG(status);
-  const int code = WEXITSTATUS(status);
-  EXPECT_EQ(code, 0) << (code == 2 ? "the load threw, most likely out of memory"
-                                   : "the load gave the wrong result");
+  zt::test::expect_in_child(std::size_t{1} << 30, 0, load);
 }
 
 bool fails_with(const Bytes& package, std::string_view message) {

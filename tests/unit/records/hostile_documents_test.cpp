@@ -17,7 +17,7 @@
 namespace zt::records {
 namespace {
 
-using test::expect_in_capped_child;
+using zt::test::expect_in_capped_child;
 
 constexpr std::size_t kMB = 1000 * 1000;
 // Far beyond what any case needs when decoding is linear, even under a sanitizer on

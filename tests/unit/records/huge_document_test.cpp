@@ -70,7 +70,7 @@ std::string receipt_with_session_id(std::size_t length) {
 TEST(HugeDocuments, StringLongerThanFourGiBIsRefusedThroughTheCAbi) {
   skip_unless_the_memory_is_there();
   const std::string receipt = receipt_with_session_id(4 * kGiB + 16);
-  test::expect_in_capped_child(64 << 20, kPatienceSeconds, [&] {
+  zt::test::expect_in_capped_child(64 << 20, kPatienceSeconds, [&] {
     return zt_core_verify_bet(receipt.c_str(), "{}") == 2 &&
            std::string_view(zt_core_last_error_message()) ==
                "failed to parse receipt: document exceeds 1 GiB at line 1 column 0";
@@ -84,7 +84,7 @@ TEST(HugeDocuments, StringJustBelowTheMaximumSizeDecodes) {
   const std::size_t overhead = receipt_with_session_id(0).size();
   const std::string receipt = receipt_with_session_id(json::kMaxDocumentBytes - overhead);
   ASSERT_EQ(receipt.size(), json::kMaxDocumentBytes);
-  test::expect_in_capped_child(3 * json::kMaxDocumentBytes, kPatienceSeconds, [&] {
+  zt::test::expect_in_capped_child(3 * json::kMaxDocumentBytes, kPatienceSeconds, [&] {
     const auto decoded = parse_bet_receipt(receipt);
     return decoded && decoded->commitment &&
            decoded->commitment->session_id.size() == json::kMaxDocumentBytes - overhead;
