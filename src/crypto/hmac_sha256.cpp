@@ -22,11 +22,7 @@ HmacSha256Key::HmacSha256Key(std::span<const std::uint8_t> key) {
 
 Digest HmacSha256Key::mac(
     std::initializer_list<std::span<const std::uint8_t>> message_parts) const {
-  Sha256State inner = inner_;
-  for (std::span<const std::uint8_t> part : message_parts) inner.update(part);
-  Sha256State outer = outer_;
-  outer.update(inner.finish());
-  return outer.finish();
+  return outer_.finish_with({inner_.finish_with(message_parts)});
 }
 
 Digest hmac_sha256(std::span<const std::uint8_t> key,

@@ -4,6 +4,13 @@
 // costs more than the compressions themselves; their state is a plain struct that
 // can be copied. OpenSSL 3 marks them deprecated in favour of EVP, hence the
 // suppression, confined to this file.
+//
+// A bet's hashes are short chains (a Merkle step feeds the next), where the
+// buffering and padding of SHA256_Final sit on the critical path. So the last
+// block of a short message, and both blocks of a Merkle step, are framed here and
+// handed to SHA256_Update as whole blocks, which it passes straight to the block
+// function; the digest is then read from the state. The compressions stay
+// OpenSSL's.
 #define OPENSSL_SUPPRESS_DEPRECATED
 #include "crypto/sha256.h"
 
@@ -18,6 +25,28 @@ static_assert(sizeof(SHA256_CTX) <= sizeof(std::array<unsigned char, 112>));
 static_assert(alignof(SHA256_CTX) <= 8);
 
 SHA256_CTX* as_context(unsigned char* storage) { return reinterpret_cast<SHA256_CTX*>(storage); }
+const SHA256_CTX* as_context(const unsigned char* storage) {
+  return reinterpret_cast<const SHA256_CTX*>(storage);
+}
+
+// The padding block of a 64-byte message: 0x80, zeros, and its length in bits (512)
+// as a big-endian 64-bit number.
+alignas(16) constexpr std::array<unsigned char, kSha256BlockBytes> kPaddingOf64Bytes = [] {
+  std::array<unsigned char, kSha256BlockBytes> block{};
+  block[0] = 0x80;
+  block[kSha256BlockBytes - 2] = 0x02;  // 512 = 0x0200
+  return block;
+}();
+
+// store_digest: the chaining state as the digest's bytes, each word big-endian,
+// written eight bytes at a time.
+void store_digest(const SHA_LONG (&h)[8], Digest& out) {
+  for (std::size_t i = 0; i < 8; i += 2) {
+    const std::uint64_t words =
+        std::uint64_t{__builtin_bswap32(h[i])} | std::uint64_t{__builtin_bswap32(h[i + 1])} << 32;
+    std::memcpy(out.data() + 4 * i, &words, sizeof words);
+  }
+}
 
 }  // namespace
 
@@ -36,11 +65,54 @@ Digest Sha256State::finish() const {
   return out;
 }
 
+Digest Sha256State::finish_with(std::initializer_list<std::span<const std::uint8_t>> parts) const {
+  const SHA256_CTX& absorbed = *as_context(context_.data());
+  std::size_t tail = 0;
+  for (const auto part : parts) tail += part.size();
+  constexpr std::size_t kLengthBytes = 8;
+  if (absorbed.num != 0 || tail + 1 + kLengthBytes > kSha256BlockBytes) {
+    Sha256State state = *this;
+    for (const auto part : parts) state.update(part);
+    return state.finish();
+  }
+  // The last block: the parts, 0x80, zeros, and the message's length in bits as a
+  // big-endian 64-bit number (OpenSSL counts the absorbed bits in Nh:Nl).
+  alignas(16) unsigned char block[kSha256BlockBytes] = {};
+  std::size_t at = 0;
+  for (const auto part : parts) {
+    if (!part.empty()) std::memcpy(block + at, part.data(), part.size());
+    at += part.size();
+  }
+  block[at] = 0x80;
+  const std::uint64_t bits =
+      ((std::uint64_t{absorbed.Nh} << 32) | absorbed.Nl) + std::uint64_t{tail} * 8;
+  for (std::size_t i = 0; i < kLengthBytes; ++i) {
+    block[kSha256BlockBytes - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
+  }
+  SHA256_CTX context = absorbed;
+  // Whole blocks with nothing buffered go straight to the block function.
+  SHA256_Update(&context, block, sizeof block);
+  Digest out;
+  store_digest(context.h, out);
+  return out;
+}
+
 // Not OpenSSL's SHA256(): in OpenSSL 3 it looks the algorithm up on every call.
-Digest sha256(std::span<const std::uint8_t> data) {
-  Sha256State state;
-  state.update(data);
-  return state.finish();
+Digest sha256(std::span<const std::uint8_t> data) { return Sha256State().finish_with({data}); }
+
+Digest sha256_pair(std::span<const std::uint8_t, kSha256Bytes> first,
+                   std::span<const std::uint8_t, kSha256Bytes> second) {
+  alignas(16) unsigned char blocks[2 * kSha256BlockBytes];
+  std::memcpy(blocks, first.data(), first.size());
+  std::memcpy(blocks + kSha256Bytes, second.data(), second.size());
+  std::memcpy(blocks + kSha256BlockBytes, kPaddingOf64Bytes.data(), kSha256BlockBytes);
+  SHA256_CTX context;
+  SHA256_Init(&context);
+  // Whole blocks with nothing buffered go straight to the block function.
+  SHA256_Update(&context, blocks, sizeof blocks);
+  Digest out;
+  store_digest(context.h, out);
+  return out;
 }
 
 std::vector<std::uint8_t> sha256_bytes(std::span<const std::uint8_t> data) {

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <vector>
 
@@ -24,6 +25,12 @@ class Sha256State {
   // finish: the digest of everything absorbed so far; the state itself is left as
   // it was, so it can be finished again or absorb more.
   Digest finish() const;
+  // finish_with: the digest of everything absorbed followed by |parts|, the state
+  // again left as it was. When the state holds whole blocks only and the parts fit
+  // in the last block with its padding (at most 55 bytes), that block is built
+  // here and goes to OpenSSL's block function in one call: HMAC's two hashes and
+  // short messages cost their compression and little more.
+  Digest finish_with(std::initializer_list<std::span<const std::uint8_t>> parts) const;
 
  private:
   // OpenSSL's SHA256_CTX, kept opaque so that OpenSSL stays out of this header.
@@ -31,6 +38,12 @@ class Sha256State {
 };
 
 Digest sha256(std::span<const std::uint8_t> data);
+// sha256_pair: the digest of |first| followed by |second|, a Merkle step. The
+// 64-byte message and its fixed padding block go to OpenSSL's block function in
+// one call, as the blocks of a long message do, instead of through the buffering
+// and padding of an update and a final call on the step's critical path.
+Digest sha256_pair(std::span<const std::uint8_t, kSha256Bytes> first,
+                   std::span<const std::uint8_t, kSha256Bytes> second);
 // sha256_bytes: the same digest as an owned 32-byte buffer.
 std::vector<std::uint8_t> sha256_bytes(std::span<const std::uint8_t> data);
 

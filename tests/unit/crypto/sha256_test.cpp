@@ -83,6 +83,42 @@ TEST(Sha256, EveryLengthMatchesOpenSslsDigest) {
   }
 }
 
+// finish_with builds the last block itself when the state holds whole blocks and
+// the tail fits: every absorbed length around a block boundary, every tail length
+// on both sides of the 55-byte limit, in two parts, against OpenSSL's digest.
+TEST(Sha256State, FinishWithMatchesOpenSslsDigestOfTheWholeMessage) {
+  std::vector<std::uint8_t> message(260);
+  for (std::size_t i = 0; i < message.size(); ++i)
+    message[i] = static_cast<std::uint8_t>(i * 29 + 3);
+  const std::span<const std::uint8_t> whole(message);
+  for (std::size_t absorbed : {0u, 1u, 55u, 63u, 64u, 65u, 128u}) {
+    Sha256State state;
+    state.update(whole.first(absorbed));
+    for (std::size_t tail = 0; tail <= 120; ++tail) {
+      SCOPED_TRACE(testing::Message() << "absorbed " << absorbed << ", tail " << tail);
+      const auto both = whole.first(absorbed + tail);
+      Digest expected;
+      ASSERT_EQ(EVP_Digest(both.data(), both.size(), expected.data(), nullptr, EVP_sha256(),
+                           nullptr),
+                1);
+      const auto rest = whole.subspan(absorbed, tail);
+      EXPECT_EQ(state.finish_with({rest.first(tail / 3), rest.subspan(tail / 3)}), expected);
+    }
+    EXPECT_EQ(state.finish(), sha256(whole.first(absorbed))) << "the state is left as it was";
+  }
+}
+
+// A Merkle step's hash of two 32-byte halves is the digest of their concatenation.
+TEST(Sha256, PairIsTheDigestOfBothHalves) {
+  for (const std::uint8_t seed : {0x00, 0x5a, 0xff}) {
+    std::array<std::uint8_t, 64> halves;
+    for (std::size_t i = 0; i < halves.size(); ++i)
+      halves[i] = static_cast<std::uint8_t>(seed ^ (i * 37));
+    const std::span<const std::uint8_t, 64> both(halves);
+    EXPECT_EQ(sha256_pair(both.first<32>(), both.last<32>()), sha256(both));
+  }
+}
+
 // A message fed in two pieces split anywhere, around block and padding boundaries
 // included, hashes as a whole; a copied state resumes on its own.
 TEST(Sha256State, PiecesAndCopiesHashAsTheWholeMessage) {
