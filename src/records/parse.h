@@ -16,8 +16,9 @@ namespace zt::records {
 [[nodiscard]] std::expected<SettlementTranscript, json::DecodeError> parse_settlement_transcript(
     std::string_view text);
 
-// front_ends: each decoder alone, for the tests that hold them equal. The fast one
-// returns nothing for a document it hands over to the precise one.
+// front_ends: each decoder alone, for the tests that hold them equal and for the
+// C interface's common case. The fast one returns nothing for a document it hands
+// over to the precise one; a document it takes is valid UTF-8.
 namespace front_ends {
 [[nodiscard]] std::expected<BetReceipt, json::DecodeError> precise_bet_receipt(
     std::string_view text);
