@@ -12,6 +12,10 @@
 #include <string>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "json/value.h"
 
 namespace zt::json_fast {
@@ -54,6 +58,28 @@ bool same_name(std::string_view a, std::string_view b) {
     if (a[i] != b[i]) return false;
   }
   return true;
+}
+
+// copy_without_backslash: copies |text| to |out| and says whether it holds no
+// backslash, in one pass (sixteen bytes a step on x86-64); |out| holds the whole
+// copy either way.
+bool copy_without_backslash(std::string_view text, char* out) {
+  std::size_t at = 0;
+#if defined(__SSE2__)
+  const __m128i backslash = _mm_set1_epi8('\\');
+  __m128i found = _mm_setzero_si128();
+  for (; at + 16 <= text.size(); at += 16) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), chunk);
+    found = _mm_or_si128(found, _mm_cmpeq_epi8(chunk, backslash));
+  }
+  const bool backslash_seen = _mm_movemask_epi8(found) != 0;
+#else
+  const bool backslash_seen = false;
+#endif
+  const std::size_t rest = text.size() - at;
+  std::memcpy(out + at, text.data() + at, rest);
+  return !backslash_seen && std::memchr(text.data() + at, '\\', rest) == nullptr;
 }
 
 // assign_to: a place for Builder::value that assigns to |out|.
@@ -336,14 +362,11 @@ class Builder {
 }  // namespace
 
 bool decode_fast(std::string_view text, const json::RecordDescriptor& record, void* target) {
+  if (text.empty() || text.size() > kMaxFastBytes) return false;
+  thread_local ThreadParser thread_parser;
   // Escapes are rare in these documents and the precise decoder is the authority
   // on every detail of them, so any backslash sends the document there.
-  if (text.empty() || text.size() > kMaxFastBytes ||
-      std::memchr(text.data(), '\\', text.size()) != nullptr) {
-    return false;
-  }
-  thread_local ThreadParser thread_parser;
-  std::memcpy(thread_parser.buffer.get(), text.data(), text.size());
+  if (!copy_without_backslash(text, thread_parser.buffer.get())) return false;
   std::memset(thread_parser.buffer.get() + text.size(), 0, simdjson::SIMDJSON_PADDING);
   element root;
   if (thread_parser.parser.parse(thread_parser.buffer.get(), text.size(), false).get(root) !=
