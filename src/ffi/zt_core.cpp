@@ -36,26 +36,10 @@ std::int32_t verdict(const zt::records::BetReceipt& receipt,
   return kOk;
 }
 
-}  // namespace
-
-extern "C" {
-
-ZT_CORE_API std::int32_t zt_core_verify_bet(const char* receipt_json,
-                                            const char* transcript_json) noexcept {
-  zt::ffi::clear_last_error();
-  // The common bet: the fast decoder takes both documents. simdjson has then
-  // checked every byte of both as UTF-8, so the separate check is not repeated.
-  // Any other bet takes the checks in their usual order, keeping a receipt
-  // already decoded.
-  std::optional<zt::records::BetReceipt> receipt;
-  if (receipt_json != nullptr && transcript_json != nullptr) {
-    receipt = zt::records::front_ends::fast_bet_receipt(receipt_json);
-    if (receipt) {
-      auto transcript = zt::records::front_ends::fast_settlement_transcript(transcript_json);
-      if (transcript) return verdict(*receipt, *transcript);
-    }
-  }
-
+// verify_with_every_check: any other bet, through the checks in their usual order;
+// |receipt| is the receipt when the fast decoder has already taken it.
+std::int32_t verify_with_every_check(const char* receipt_json, const char* transcript_json,
+                                     std::optional<zt::records::BetReceipt> receipt) {
   auto receipt_text = zt::ffi::text_from_c_string(receipt_json);
   if (!receipt_text) return fail(kBadArgument, receipt_text.error());
   auto transcript_text = zt::ffi::text_from_c_string(transcript_json);
@@ -73,6 +57,26 @@ ZT_CORE_API std::int32_t zt_core_verify_bet(const char* receipt_json,
     return fail(kDecodeFailed, "failed to parse transcript: " + transcript.error().message());
   }
   return verdict(*receipt, *transcript);
+}
+
+}  // namespace
+
+extern "C" {
+
+ZT_CORE_API std::int32_t zt_core_verify_bet(const char* receipt_json,
+                                            const char* transcript_json) noexcept {
+  zt::ffi::clear_last_error();
+  // The common bet: the fast decoder takes both documents. simdjson has then
+  // checked every byte of both as UTF-8, so the separate check is not repeated.
+  if (receipt_json != nullptr && transcript_json != nullptr) {
+    auto receipt = zt::records::front_ends::fast_bet_receipt(receipt_json);
+    if (receipt) {
+      auto transcript = zt::records::front_ends::fast_settlement_transcript(transcript_json);
+      if (transcript) return verdict(*receipt, *transcript);
+    }
+    return verify_with_every_check(receipt_json, transcript_json, std::move(receipt));
+  }
+  return verify_with_every_check(receipt_json, transcript_json, std::nullopt);
 }
 
 ZT_CORE_API std::int32_t zt_core_register_noop_mapper(const char* gdp_id) noexcept {
