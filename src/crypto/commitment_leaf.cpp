@@ -36,24 +36,26 @@ std::vector<std::uint8_t> commitment_leaf_bytes(const records::BetCommitment& co
   return out;
 }
 
-// The same bytes fed to the hash field by field, without building them first.
+// The same bytes hashed from where the fields lie, without building them first.
 Digest commitment_leaf_hash(const records::BetCommitment& commitment) {
   std::array<std::uint8_t, kU64Bytes> nonce;
   std::array<std::uint8_t, kU64Bytes> timestamp;
   store_u64_be(commitment.bet_nonce, nonce);
   store_u64_be(commitment.timestamp_ms, timestamp);
-  Sha256State leaf;
-  leaf.update(text_bytes(commitment.session_id));
-  leaf.update(nonce);
-  leaf.update(text_bytes(commitment.stake));
-  leaf.update(text_bytes(commitment.gdp_id));
-  leaf.update(text_bytes(commitment.rng_id));
-  leaf.update(commitment.rng_params_commit);
-  leaf.update(commitment.server_seed_commit);
-  if (commitment.client_seed) leaf.update(*commitment.client_seed);
-  leaf.update(text_bytes(commitment.beacon_plan_id));
-  leaf.update(timestamp);
-  return leaf.finish();
+  const std::span<const std::uint8_t> no_client_seed;
+  return Sha256State().finish_with({
+      text_bytes(commitment.session_id),
+      nonce,
+      text_bytes(commitment.stake),
+      text_bytes(commitment.gdp_id),
+      text_bytes(commitment.rng_id),
+      commitment.rng_params_commit,
+      commitment.server_seed_commit,
+      commitment.client_seed ? std::span<const std::uint8_t>(*commitment.client_seed)
+                             : no_client_seed,
+      text_bytes(commitment.beacon_plan_id),
+      timestamp,
+  });
 }
 
 }  // namespace zt::crypto

@@ -66,32 +66,36 @@ Digest Sha256State::finish() const {
 }
 
 Digest Sha256State::finish_with(std::initializer_list<std::span<const std::uint8_t>> parts) const {
+  constexpr std::size_t kLengthBytes = 8;
+  constexpr std::size_t kMostBlocks = 4;
   const SHA256_CTX& absorbed = *as_context(context_.data());
   std::size_t tail = 0;
   for (const auto part : parts) tail += part.size();
-  constexpr std::size_t kLengthBytes = 8;
-  if (absorbed.num != 0 || tail + 1 + kLengthBytes > kSha256BlockBytes) {
+  if (absorbed.num != 0 || tail + 1 + kLengthBytes > kMostBlocks * kSha256BlockBytes) {
     Sha256State state = *this;
     for (const auto part : parts) state.update(part);
     return state.finish();
   }
-  // The last block: the parts, 0x80, zeros, and the message's length in bits as a
-  // big-endian 64-bit number (OpenSSL counts the absorbed bits in Nh:Nl).
-  alignas(16) unsigned char block[kSha256BlockBytes] = {};
+  // The last blocks: the parts, 0x80, zeros, and the message's length in bits as
+  // a big-endian 64-bit number (OpenSSL counts the absorbed bits in Nh:Nl).
+  const std::size_t size =
+      (tail + 1 + kLengthBytes + kSha256BlockBytes - 1) / kSha256BlockBytes * kSha256BlockBytes;
+  alignas(16) unsigned char blocks[kMostBlocks * kSha256BlockBytes];
+  std::memset(blocks, 0, size);
   std::size_t at = 0;
   for (const auto part : parts) {
-    if (!part.empty()) std::memcpy(block + at, part.data(), part.size());
+    if (!part.empty()) std::memcpy(blocks + at, part.data(), part.size());
     at += part.size();
   }
-  block[at] = 0x80;
+  blocks[at] = 0x80;
   const std::uint64_t bits =
       ((std::uint64_t{absorbed.Nh} << 32) | absorbed.Nl) + std::uint64_t{tail} * 8;
   for (std::size_t i = 0; i < kLengthBytes; ++i) {
-    block[kSha256BlockBytes - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
+    blocks[size - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
   }
   SHA256_CTX context = absorbed;
   // Whole blocks with nothing buffered go straight to the block function.
-  SHA256_Update(&context, block, sizeof block);
+  SHA256_Update(&context, blocks, size);
   Digest out;
   store_digest(context.h, out);
   return out;

@@ -26,10 +26,11 @@ class Sha256State {
   // it was, so it can be finished again or absorb more.
   Digest finish() const;
   // finish_with: the digest of everything absorbed followed by |parts|, the state
-  // again left as it was. When the state holds whole blocks only and the parts fit
-  // in the last block with its padding (at most 55 bytes), that block is built
-  // here and goes to OpenSSL's block function in one call: HMAC's two hashes and
-  // short messages cost their compression and little more.
+  // again left as it was. When the state holds whole blocks only and the parts
+  // with their padding fill at most four blocks (247 bytes), those blocks are
+  // built here and go to OpenSSL's block function in one call, as the blocks of a
+  // long message do: a short message, or HMAC's two hashes, cost their
+  // compressions and little more.
   Digest finish_with(std::initializer_list<std::span<const std::uint8_t>> parts) const;
 
  private:

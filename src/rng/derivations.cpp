@@ -18,14 +18,13 @@ crypto::Digest compute_beacon_mix_id(const records::BeaconValues& beacon_values)
 crypto::Digest compute_rng_entropy(std::span<const std::uint8_t> server_seed_plain,
                                    const std::optional<records::Bytes>& client_seed,
                                    std::uint64_t bet_nonce, const crypto::Digest& beacon_mix_id) {
-  crypto::Sha256State entropy;
-  entropy.update(server_seed_plain);
-  if (client_seed) entropy.update(*client_seed);
   std::array<std::uint8_t, crypto::kU64Bytes> nonce;
   crypto::store_u64_be(bet_nonce, nonce);
-  entropy.update(nonce);
-  entropy.update(beacon_mix_id);
-  return entropy.finish();
+  const std::span<const std::uint8_t> no_client_seed;
+  return crypto::Sha256State().finish_with(
+      {server_seed_plain,
+       client_seed ? std::span<const std::uint8_t>(*client_seed) : no_client_seed, nonce,
+       beacon_mix_id});
 }
 
 }  // namespace zt::rng
