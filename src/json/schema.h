@@ -86,9 +86,18 @@ struct FieldDescriptor {
 };
 
 struct RecordDescriptor {
+  constexpr RecordDescriptor(std::string_view expecting, std::string_view expecting_length,
+                             std::span<const FieldDescriptor> fields)
+      : expecting(expecting), expecting_length(expecting_length), fields(fields) {
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+      if (fields[k].presence == Presence::kRequired) required_fields |= std::uint64_t{1} << k;
+    }
+  }
+
   std::string_view expecting;         // "struct BetReceipt"
   std::string_view expecting_length;  // "struct BetReceipt with 8 elements"
   std::span<const FieldDescriptor> fields;
+  std::uint64_t required_fields = 0;  // bit k set when fields[k] is required
 };
 
 namespace detail {
