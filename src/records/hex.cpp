@@ -68,7 +68,12 @@ constexpr std::array<signed char, 256> kHexDigits = [] {
   return done;
 }
 
-const bool kHasAvx2 = __builtin_cpu_supports("avx2");
+// Read once, when the library is loaded; the CPU model is set up first, as this
+// may run before the runtime's own initialisation does it.
+const bool kHasAvx2 = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") != 0;
+}();
 #endif
 
 // decode_digits: |count| bytes from the 2 * |count| digits at |in|; false when
