@@ -7,7 +7,7 @@
 //
 // A bet's hashes are short chains (a Merkle step feeds the next), where the
 // buffering and padding of SHA256_Final sit on the critical path. So the last
-// block of a short message, and both blocks of a Merkle step, are framed here and
+// blocks of a short message, and both blocks of a Merkle step, are framed here and
 // handed to SHA256_Update as whole blocks, which it passes straight to the block
 // function; the digest is then read from the state. The compressions stay
 // OpenSSL's.
