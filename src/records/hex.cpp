@@ -1,17 +1,16 @@
 // hex.cpp: the hex rule of byte fields. A bet carries about 1,400 hex digits, so
-// on x86-64 they are decoded thirty-two at a time with AVX2 where the CPU has it,
-// then sixteen at a time with SSE2 (part of every x86-64 CPU); the few digits left
-// over, and other CPUs, take a table per digit. Either way every digit is looked
-// at and a bad one is reported after the loop, so the result is the same whatever
-// the path.
+// on x86-64 they are decoded sixteen at a time with SSE2 (part of every x86-64
+// CPU); the few digits left over, and other CPUs, take a table per digit. Either
+// way every digit is looked at and a bad one is reported after the loop, so the
+// result is the same whatever the path.
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
 #include "records/parse.h"
 
-#if defined(__x86_64__)
-#include <immintrin.h>
+#if defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 namespace zt::records {
@@ -30,60 +29,11 @@ constexpr std::array<signed char, 256> kHexDigits = [] {
   return digits;
 }();
 
-#if defined(__x86_64__)
-// decode_digits_avx2: the SSE2 steps below, thirty-two digits at a time, for the
-// CPUs that have AVX2; returns how many bytes it decoded and clears |valid| when
-// one of their digits is not a hex digit.
-[[gnu::target("avx2")]] std::size_t decode_digits_avx2(const char* in, std::uint8_t* out,
-                                                       std::size_t count, bool& valid) {
-  const __m256i zero_char = _mm256_set1_epi8('0');
-  const __m256i nine = _mm256_set1_epi8(9);
-  const __m256i lower_case_bit = _mm256_set1_epi8(0x20);
-  const __m256i a_char = _mm256_set1_epi8('a');
-  const __m256i five = _mm256_set1_epi8(5);
-  const __m256i ten = _mm256_set1_epi8(10);
-  const __m256i low_byte = _mm256_set1_epi16(0x00ff);
-  unsigned all_valid = 0xffffffffu;
-  std::size_t done = 0;
-  for (; done + 16 <= count; done += 16) {
-    const __m256i chars = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + 2 * done));
-    const __m256i decimal = _mm256_sub_epi8(chars, zero_char);
-    const __m256i is_decimal = _mm256_cmpeq_epi8(_mm256_min_epu8(decimal, nine), decimal);
-    const __m256i letter = _mm256_sub_epi8(_mm256_or_si256(chars, lower_case_bit), a_char);
-    const __m256i is_letter = _mm256_cmpeq_epi8(_mm256_min_epu8(letter, five), letter);
-    const __m256i values =
-        _mm256_or_si256(_mm256_and_si256(is_decimal, decimal),
-                        _mm256_and_si256(is_letter, _mm256_add_epi8(letter, ten)));
-    all_valid &=
-        static_cast<unsigned>(_mm256_movemask_epi8(_mm256_or_si256(is_decimal, is_letter)));
-    const __m256i bytes = _mm256_and_si256(
-        _mm256_or_si256(_mm256_slli_epi16(values, 4), _mm256_srli_epi16(values, 8)), low_byte);
-    // Packing works within each 128-bit half; the two halves' eight bytes are then
-    // brought together.
-    const __m256i packed = _mm256_packus_epi16(bytes, bytes);
-    const __m256i joined = _mm256_permute4x64_epi64(packed, 0b1000);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + done), _mm256_castsi256_si128(joined));
-  }
-  if (all_valid != 0xffffffffu) valid = false;
-  return done;
-}
-
-// Read once, when the library is loaded; the CPU model is set up first, as this
-// may run before the runtime's own initialisation does it.
-const bool kHasAvx2 = [] {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("avx2") != 0;
-}();
-#endif
-
 // decode_digits: |count| bytes from the 2 * |count| digits at |in|; false when
 // any of them is not a hex digit (|out| then holds garbage).
 bool decode_digits(const char* in, std::uint8_t* out, std::size_t count) {
   std::size_t done = 0;
   bool valid = true;
-#if defined(__x86_64__)
-  if (kHasAvx2) done = decode_digits_avx2(in, out, count, valid);
-#endif
 #if defined(__SSE2__)
   const __m128i zero_char = _mm_set1_epi8('0');
   const __m128i nine = _mm_set1_epi8(9);
@@ -111,7 +61,7 @@ bool decode_digits(const char* in, std::uint8_t* out, std::size_t count) {
         _mm_and_si128(_mm_or_si128(_mm_slli_epi16(values, 4), _mm_srli_epi16(values, 8)), low_byte);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + done), _mm_packus_epi16(bytes, bytes));
   }
-  valid = valid && all_valid == 0xffff;
+  valid = all_valid == 0xffff;
 #endif
   int misses = 0;
   for (; done < count; ++done) {
