@@ -15,6 +15,12 @@ namespace {
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+// skip_blanks: the index of the first byte from |i| on that is not blank.
+std::size_t skip_blanks(std::string_view text, std::size_t i) {
+  while (i < text.size() && is_space(text[i])) ++i;
+  return i;
+}
+
 // next_string_special: the index of the first quote, backslash or control character
 // at or after |i|, or text.size(). Eight bytes at a time: most of a bet's bytes are
 // hex digits inside strings, and this scan is most of what splitting a line costs.
@@ -46,9 +52,7 @@ class Scanner {
   bool at_end() const { return pos_ >= text_.size(); }
   char peek() const { return at_end() ? '\0' : text_[pos_]; }
 
-  void skip_whitespace() {
-    while (!at_end() && is_space(text_[pos_])) ++pos_;
-  }
+  void skip_whitespace() { pos_ = skip_blanks(text_, pos_); }
 
   bool consume(char c) {
     if (peek() != c || at_end()) return false;
@@ -235,15 +239,6 @@ std::unexpected<std::string> not_json(std::string_view line, std::size_t positio
         "receipt or transcript belongs to 'zt-verify bet')"));
   }
   return at_column("line is not valid JSON", position);
-}
-
-}  // namespace
-
-namespace {
-
-std::size_t skip_blanks(std::string_view text, std::size_t i) {
-  while (i < text.size() && is_space(text[i])) ++i;
-  return i;
 }
 
 // skip_blanks_back: the index after the last byte before |end| that is not blank.

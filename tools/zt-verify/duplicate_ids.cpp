@@ -56,9 +56,8 @@ DuplicateIds::Slots DuplicateIds::empty_slots(std::size_t count) {
 }
 
 void DuplicateIds::grow() {
-  const std::size_t old_size = size_;
-  const Slots old = std::exchange(slots_, empty_slots(old_size == 0 ? 1024 : 2 * old_size));
-  size_ = old_size == 0 ? 1024 : 2 * old_size;
+  const std::size_t old_size = std::exchange(size_, size_ == 0 ? 1024 : 2 * size_);
+  const Slots old = std::exchange(slots_, empty_slots(size_));
   const std::size_t mask = size_ - 1;
   for (std::size_t k = 0; k < old_size; ++k) {
     const Slot& slot = old[k];
