@@ -265,6 +265,15 @@ void recycle(std::unique_ptr<Run> run, Pipeline& pipeline) {
   pipeline.reusable.push_back(std::move(run));
 }
 
+// verify_and_hand_on: verifies |run| and tells the aggregator it is done.
+void verify_and_hand_on(Run& run, const BatchSettings& settings, LineContext& context,
+                        Pipeline& pipeline) {
+  verify_run(run, settings, context);
+  std::lock_guard guard(pipeline.lock);
+  run.verified = true;
+  pipeline.run_done.notify_all();
+}
+
 void verify_runs(const BatchSettings& settings, Pipeline& pipeline) {
   LineContext context;
   context.noop_games = &settings.noop_games;
@@ -279,10 +288,7 @@ void verify_runs(const BatchSettings& settings, Pipeline& pipeline) {
       run = pipeline.to_verify.front();
       pipeline.to_verify.erase(pipeline.to_verify.begin());
     }
-    verify_run(*run, settings, context);
-    std::lock_guard guard(pipeline.lock);
-    run->verified = true;
-    pipeline.run_done.notify_all();
+    verify_and_hand_on(*run, settings, context, pipeline);
   }
 }
 
@@ -301,10 +307,7 @@ void read_and_verify_runs(RunReader& source, const BatchSettings& settings, Pipe
       std::lock_guard guard(pipeline.lock);
       pipeline.in_flight.emplace(pipeline.next_sequence++, std::move(run));
     }
-    verify_run(*filled, settings, context);
-    std::lock_guard guard(pipeline.lock);
-    filled->verified = true;
-    pipeline.run_done.notify_all();
+    verify_and_hand_on(*filled, settings, context, pipeline);
   }
   end_of_reading(pipeline);
 }
