@@ -32,6 +32,7 @@ class Sha256State {
   // long message do: a short message, or HMAC's two hashes, cost their
   // compressions and little more.
   Digest finish_with(std::initializer_list<std::span<const std::uint8_t>> parts) const;
+  Digest finish_with(std::span<const std::span<const std::uint8_t>> parts) const;
 
  private:
   // OpenSSL's SHA256_CTX, kept opaque so that OpenSSL stays out of this header.

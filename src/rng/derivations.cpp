@@ -9,8 +9,16 @@
 namespace zt::rng {
 
 crypto::Digest compute_beacon_mix_id(const records::BeaconValues& beacon_values) {
+  // The map is ordered by key bytes; the keys themselves are not hashed. A bet's
+  // few beacons are hashed in one go from where they lie; many take the update path.
+  constexpr std::size_t kGathered = 7;
+  if (beacon_values.size() <= kGathered) {
+    std::array<std::span<const std::uint8_t>, kGathered> values;
+    std::size_t count = 0;
+    for (const auto& [name, value] : beacon_values) values[count++] = value;
+    return crypto::Sha256State().finish_with(std::span(values.data(), count));
+  }
   crypto::Sha256State mix;
-  // The map is ordered by key bytes; the keys themselves are not hashed.
   for (const auto& [name, value] : beacon_values) mix.update(value);
   return mix.finish();
 }

@@ -29,6 +29,24 @@ TEST(BeaconMix, KeyOrderIsByteOrder) {
   EXPECT_EQ(compute_beacon_mix_id(beacons), crypto::sha256(from_hex("010203")));
 }
 
+TEST(BeaconMix, AnyNumberAndLengthOfValuesIsTheDigestOfTheirConcatenation) {
+  // Up to seven values are hashed from where they lie and longer lists through
+  // updates; both ways, and values too long to frame at once, give the same digest.
+  for (const std::size_t value_bytes : {1, 32, 60}) {
+    for (std::size_t count = 0; count <= 9; ++count) {
+      records::BeaconValues beacons;
+      std::vector<std::uint8_t> concatenation;
+      for (std::size_t i = 0; i < count; ++i) {
+        const records::Bytes value(value_bytes, static_cast<std::uint8_t>(i + 1));
+        beacons.emplace("beacon-" + std::to_string(i), value);
+        concatenation.insert(concatenation.end(), value.begin(), value.end());
+      }
+      EXPECT_EQ(compute_beacon_mix_id(beacons), crypto::sha256(concatenation))
+          << count << " values of " << value_bytes << " bytes";
+    }
+  }
+}
+
 TEST(RngEntropy, MaterialLayout) {
   const auto seed = from_hex("5eed");
   const crypto::Digest mix = crypto::sha256(from_hex("0102"));
