@@ -8,9 +8,10 @@
 namespace zt::merkle {
 namespace {
 
-// step: the hash of one proof step. Two digests, the usual case, take the
+// hash_step: the hash of one proof step. Two digests, the usual case, take the
 // one-call pair hash; halves of any other length are hashed as they are.
-crypto::Digest step(std::span<const std::uint8_t> running, const records::MerkleProofNode& node) {
+crypto::Digest hash_step(std::span<const std::uint8_t> running,
+                         const records::MerkleProofNode& node) {
   const bool sibling_on_the_right = node.position == records::ProofPosition::right;
   if (running.size() == crypto::kSha256Bytes && node.hash.size() == crypto::kSha256Bytes) {
     const std::span<const std::uint8_t, crypto::kSha256Bytes> mine(running.data(), running.size());
@@ -35,13 +36,23 @@ crypto::Digest step(std::span<const std::uint8_t> running, const records::Merkle
 bool verify_merkle_proof(std::span<const std::uint8_t> leaf,
                          std::span<const records::MerkleProofNode> proof,
                          std::span<const std::uint8_t> root) {
-  crypto::Digest running_digest;
-  std::span<const std::uint8_t> running = leaf;
-  for (const records::MerkleProofNode& node : proof) {
-    running_digest = step(running, node);
-    running = running_digest;
-  }
-  return crypto::same_bytes(running, root);
+  return ProofWalk(leaf, proof).reaches(root);
+}
+
+ProofWalk::ProofWalk(std::span<const std::uint8_t> leaf,
+                     std::span<const records::MerkleProofNode> proof)
+    : rest_(proof), running_(leaf) {}
+
+void ProofWalk::step() {
+  if (rest_.empty()) return;
+  running_digest_ = hash_step(running_, rest_.front());
+  running_ = running_digest_;
+  rest_ = rest_.subspan(1);
+}
+
+bool ProofWalk::reaches(std::span<const std::uint8_t> root) {
+  while (!rest_.empty()) step();
+  return crypto::same_bytes(running_, root);
 }
 
 }  // namespace zt::merkle

@@ -1,10 +1,11 @@
 // merkle/merkle_proof.h: checks that a receipt's leaf sits under a published root.
-// A pure function; safe to call from any thread.
+// Safe to call from any thread; a ProofWalk belongs to one thread at a time.
 #pragma once
 
 #include <cstdint>
 #include <span>
 
+#include "crypto/sha256.h"
 #include "records/records.h"
 
 namespace zt::merkle {
@@ -15,5 +16,25 @@ namespace zt::merkle {
 bool verify_merkle_proof(std::span<const std::uint8_t> leaf,
                          std::span<const records::MerkleProofNode> proof,
                          std::span<const std::uint8_t> root);
+
+// ProofWalk: the same walk taken a step at a time. Each step's hash needs the one
+// before, so a caller can do independent hashing between steps, and the CPU runs
+// both at once; the result is the same as verify_merkle_proof's.
+class ProofWalk {
+ public:
+  ProofWalk(std::span<const std::uint8_t> leaf, std::span<const records::MerkleProofNode> proof);
+  ProofWalk(const ProofWalk&) = delete;
+  ProofWalk& operator=(const ProofWalk&) = delete;
+
+  // step: takes the next step, if any is left.
+  void step();
+  // reaches: takes the steps left and says whether the walk ends at |root|.
+  bool reaches(std::span<const std::uint8_t> root);
+
+ private:
+  std::span<const records::MerkleProofNode> rest_;
+  crypto::Digest running_digest_;
+  std::span<const std::uint8_t> running_;  // the leaf until the first step
+};
 
 }  // namespace zt::merkle

@@ -59,23 +59,30 @@ template <typename Observer>
   observer.bet_leaf(leaf, leaf_matches);
   if (!leaf_matches) return std::unexpected(VerifyError::leaf_mismatch());
 
-  const bool proof_holds =
-      merkle::verify_merkle_proof(receipt.bet_leaf, receipt.merkle_proof, receipt.merkle_root);
+  // The proof walk is a chain of hashes, each needing the one before. The seed,
+  // beacon and entropy digests need none of it, so they are computed between its
+  // first steps, where the CPU runs both chains at once. The checks are still
+  // judged, and observed, in their order.
+  merkle::ProofWalk walk(receipt.bet_leaf, receipt.merkle_proof);
+  walk.step();
+  const crypto::Digest seed_digest = crypto::sha256(transcript.server_seed_plain);
+  walk.step();
+  const crypto::Digest beacon_mix_id = rng::compute_beacon_mix_id(transcript.beacon_values);
+  walk.step();
+  const crypto::Digest rng_entropy = rng::compute_rng_entropy(
+      transcript.server_seed_plain, commitment.client_seed, commitment.bet_nonce, beacon_mix_id);
+  const bool proof_holds = walk.reaches(receipt.merkle_root);
   observer.merkle_proof(proof_holds);
   if (!proof_holds) return std::unexpected(VerifyError::merkle_proof_failed());
 
-  const crypto::Digest seed_digest = crypto::sha256(transcript.server_seed_plain);
   const bool seed_matches = crypto::same_bytes(seed_digest, commitment.server_seed_commit);
   observer.server_seed(seed_digest, seed_matches);
   if (!seed_matches) return std::unexpected(VerifyError::server_seed_mismatch());
 
-  const crypto::Digest beacon_mix_id = rng::compute_beacon_mix_id(transcript.beacon_values);
   const bool mix_matches = crypto::same_bytes(beacon_mix_id, transcript.beacon_mix_id);
   observer.beacon_mix(beacon_mix_id, mix_matches);
   if (!mix_matches) return std::unexpected(VerifyError::beacon_mix_mismatch());
 
-  const crypto::Digest rng_entropy = rng::compute_rng_entropy(
-      transcript.server_seed_plain, commitment.client_seed, commitment.bet_nonce, beacon_mix_id);
   const bool entropy_matches = crypto::same_bytes(rng_entropy, transcript.rng_entropy);
   observer.rng_entropy(rng_entropy, entropy_matches);
   if (!entropy_matches) return std::unexpected(VerifyError::entropy_mismatch());

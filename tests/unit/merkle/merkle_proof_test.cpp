@@ -96,6 +96,13 @@ TEST(MerkleProof, TwentyFourLevels) {
                                           : hash(concat(running, sibling));
   }
   EXPECT_TRUE(verify_merkle_proof(kLeaf, proof, running));
+  // Taken a step at a time, with any number of steps before the rest (more than
+  // the proof has, too), the walk ends at the same root.
+  for (std::size_t steps = 0; steps <= proof.size() + 2; ++steps) {
+    ProofWalk walk(kLeaf, proof);
+    for (std::size_t i = 0; i < steps; ++i) walk.step();
+    EXPECT_TRUE(walk.reaches(running)) << steps << " steps first";
+  }
   proof[11].hash[0] ^= 1;
   EXPECT_FALSE(verify_merkle_proof(kLeaf, proof, running));
 }
