@@ -54,16 +54,13 @@ template <typename Observer>
   if (!receipt.commitment) return std::unexpected(VerifyError::missing_commitment());
   const records::BetCommitment& commitment = *receipt.commitment;
 
-  const crypto::Digest leaf = crypto::commitment_leaf_hash(commitment);
-  const bool leaf_matches = crypto::same_bytes(leaf, receipt.bet_leaf);
-  observer.bet_leaf(leaf, leaf_matches);
-  if (!leaf_matches) return std::unexpected(VerifyError::leaf_mismatch());
-
-  // The proof walk is a chain of hashes, each needing the one before. The seed,
-  // beacon and entropy digests need none of it, so they are computed between its
-  // first steps, where the CPU runs both chains at once. The checks are still
+  // The proof walk is a chain of hashes, each needing the one before. The leaf,
+  // seed, beacon and entropy digests need none of it, so they are computed between
+  // its first steps, where the CPU runs both chains at once. The checks are still
   // judged, and observed, in their order.
   merkle::ProofWalk walk(receipt.bet_leaf, receipt.merkle_proof);
+  walk.step();
+  const crypto::Digest leaf = crypto::commitment_leaf_hash(commitment);
   walk.step();
   const crypto::Digest seed_digest = crypto::sha256(transcript.server_seed_plain);
   walk.step();
@@ -71,6 +68,11 @@ template <typename Observer>
   walk.step();
   const crypto::Digest rng_entropy = rng::compute_rng_entropy(
       transcript.server_seed_plain, commitment.client_seed, commitment.bet_nonce, beacon_mix_id);
+
+  const bool leaf_matches = crypto::same_bytes(leaf, receipt.bet_leaf);
+  observer.bet_leaf(leaf, leaf_matches);
+  if (!leaf_matches) return std::unexpected(VerifyError::leaf_mismatch());
+
   const bool proof_holds = walk.reaches(receipt.merkle_root);
   observer.merkle_proof(proof_holds);
   if (!proof_holds) return std::unexpected(VerifyError::merkle_proof_failed());
