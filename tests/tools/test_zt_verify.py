@@ -363,6 +363,10 @@ def test_batch_lines_that_are_not_bets(tmp_path):
     honest = json.dumps({"receipt": json.loads(receipt), "transcript": json.loads(transcript)})
     as_strings = json.dumps({"transcript": transcript, "receipt": receipt, "note": [1, {"x": "}"}]})
     broken_receipt = '{"version":"1","bet_id":5}'
+    # A byte that is not UTF-8 inside either document of a line in the usual layout.
+    bad_receipt = honest.encode().replace(b'"version": "', b'"version": "\xff', 1)
+    at = honest.rindex('"operator_sig": "') + len('"operator_sig": "')
+    bad_transcript = honest.encode()[:at] + b"\xff" + honest.encode()[at:]
     lines = [
         (honest.encode(), None),
         (as_strings.encode(), None),
@@ -374,6 +378,10 @@ def test_batch_lines_that_are_not_bets(tmp_path):
          f"line has text after its JSON object at column {len(honest) + 2}"),
         (b'{"receipt": "\xff", "transcript": "x"}',
          "line is not UTF-8: byte 0xff at column 14 does not start or continue a UTF-8 character"),
+        (bad_receipt, f"line is not UTF-8: byte 0xff at column {bad_receipt.index(0xff) + 1} does "
+                      "not start or continue a UTF-8 character"),
+        (bad_transcript, f"line is not UTF-8: byte 0xff at column {at + 1} does not start or "
+                         "continue a UTF-8 character"),
         (b"{", "line ends inside its JSON object: batch reads one bet per line (a pretty-printed "
                "receipt or transcript belongs to 'zt-verify bet')"),
         (b'{"receipt": %s, "transcript": {}}' % broken_receipt.encode(),

@@ -71,22 +71,39 @@ LineOutcome verified_outcome(const records::BetReceipt& receipt,
 
 LineOutcome check_batch_line(std::string_view line, LineContext& context) {
   if (is_blank_line(line)) return {};
+  // Most lines have the usual layout. When the fast decoder takes both documents
+  // guessed from it, the line is exactly that layout and valid UTF-8 throughout: the
+  // decoder has checked every byte of both documents, and the guess found only ASCII
+  // tokens and blanks around them. Any other line takes every check in order, a
+  // receipt the fast decoder took being kept for it.
+  const std::optional<BatchDocuments> guess = guess_inline_documents(line);
+  std::optional<records::BetReceipt> fast_receipt;
+  if (guess) {
+    fast_receipt = records::front_ends::fast_bet_receipt(guess->receipt);
+    if (fast_receipt) {
+      auto transcript = records::front_ends::fast_settlement_transcript(guess->transcript);
+      if (transcript) return verified_outcome(*fast_receipt, *transcript, context);
+    }
+  }
+
   if (const auto offset = first_invalid_utf8(line)) {
     return error("line is not UTF-8: byte " + byte_text(static_cast<unsigned char>(line[*offset])) +
                      " at column " + std::to_string(*offset + 1) +
                      " does not start or continue a UTF-8 character",
                  1);
   }
-  // Most lines have the usual layout. When both documents guessed from it decode,
-  // the line is exactly that layout and the full split is not needed; any other
-  // line takes the full split, which finds every fault in order. A document the
-  // split finds at the guessed place is not decoded a second time.
-  const std::optional<BatchDocuments> guess = guess_inline_documents(line);
+  // When both documents guessed from the line decode, the line is exactly that
+  // layout and the full split is not needed; any other line takes the full split,
+  // which finds every fault in order. A document the split finds at the guessed
+  // place is not decoded a second time.
   std::optional<std::expected<records::BetReceipt, json::DecodeError>> guessed_receipt;
   std::optional<std::expected<records::SettlementTranscript, json::DecodeError>> guessed_transcript;
   if (guess) {
     // Plain locals on the way to a verdict: records are large to move.
-    auto receipt = records::parse_bet_receipt(guess->receipt);
+    auto receipt =
+        fast_receipt
+            ? std::expected<records::BetReceipt, json::DecodeError>(std::move(*fast_receipt))
+            : records::front_ends::precise_bet_receipt(guess->receipt);
     if (receipt) {
       auto transcript = records::parse_settlement_transcript(guess->transcript);
       if (transcript) return verified_outcome(*receipt, *transcript, context);
