@@ -30,6 +30,8 @@ class ProofWalk {
   void step();
   // reaches: takes the steps left and says whether the walk ends at |root|.
   bool reaches(std::span<const std::uint8_t> root);
+  // running: the value so far, the leaf until the first step.
+  std::span<const std::uint8_t> running() const { return running_; }
 
  private:
   std::span<const records::MerkleProofNode> rest_;

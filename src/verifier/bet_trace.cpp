@@ -14,6 +14,7 @@
 #include "gdp/plinko/plinko_mapper.h"
 #include "gdp/slot/slot_draws.h"
 #include "gdp/slot/slot_mapper.h"
+#include "merkle/merkle_proof.h"
 #include "rng/entropy_stream.h"
 #include "verifier/bet_checks.h"
 
@@ -76,24 +77,20 @@ class TraceRecorder {
 
   void merkle_proof(bool passed) {
     TraceCheck& check = at(3, passed);
-    // The walk of verify_merkle_proof, step by step, for display.
-    std::vector<std::uint8_t> running(receipt_.bet_leaf.begin(), receipt_.bet_leaf.end());
-    check.values.push_back({"leaf", to_hex(running)});
+    // The verifier's walk, a step at a time, for display.
+    merkle::ProofWalk walk(receipt_.bet_leaf, receipt_.merkle_proof);
+    check.values.push_back({"leaf", to_hex(walk.running())});
     for (std::size_t i = 0; i < receipt_.merkle_proof.size(); ++i) {
       const records::MerkleProofNode& node = receipt_.merkle_proof[i];
-      const bool right = node.position == records::ProofPosition::right;
-      std::vector<std::uint8_t> input;
-      const std::span<const std::uint8_t> sibling(node.hash);
-      crypto::append_bytes(input, right ? std::span<const std::uint8_t>(running) : sibling);
-      crypto::append_bytes(input, right ? sibling : std::span<const std::uint8_t>(running));
-      running = crypto::sha256_bytes(input);
-      check.steps.push_back({{"step", static_cast<std::uint64_t>(i + 1)},
-                             {"side", right ? "right" : "left"},
-                             {"sibling", to_hex(node.hash)},
-                             {"result", to_hex(running)}});
+      walk.step();
+      check.steps.push_back(
+          {{"step", static_cast<std::uint64_t>(i + 1)},
+           {"side", node.position == records::ProofPosition::right ? "right" : "left"},
+           {"sibling", to_hex(node.hash)},
+           {"result", to_hex(walk.running())}});
       note_digest_length(check, "the hash of proof node " + std::to_string(i + 1), node.hash);
     }
-    check.values.push_back({"computed_root", to_hex(running)});
+    check.values.push_back({"computed_root", to_hex(walk.running())});
     check.values.push_back({"reported_merkle_root", to_hex(receipt_.merkle_root)});
     note_digest_length(check, "merkle_root", receipt_.merkle_root);
   }
