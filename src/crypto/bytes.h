@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -31,6 +32,14 @@ inline void append_u64_be(std::vector<std::uint8_t>& out, std::uint64_t value) {
 
 inline void append_bytes(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> bytes) {
   out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+// bytes_or_none: the bytes of an optional byte string, none when it is absent (an
+// absent client seed adds nothing to a hash).
+template <class Bytes>
+std::span<const std::uint8_t> bytes_or_none(const std::optional<Bytes>& bytes) {
+  if (!bytes) return {};
+  return *bytes;
 }
 
 // same_bytes: true when |a| and |b| have the same length and the same bytes.

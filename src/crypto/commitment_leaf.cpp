@@ -17,12 +17,12 @@ std::span<const std::uint8_t> text_bytes(const std::string& text) {
 }  // namespace
 
 std::vector<std::uint8_t> commitment_leaf_bytes(const records::BetCommitment& commitment) {
-  const std::size_t client_seed_size = commitment.client_seed ? commitment.client_seed->size() : 0;
+  const std::span<const std::uint8_t> client_seed = bytes_or_none(commitment.client_seed);
   std::vector<std::uint8_t> out;
   out.reserve(commitment.session_id.size() + kU64Bytes + commitment.stake.size() +
               commitment.gdp_id.size() + commitment.rng_id.size() +
               commitment.rng_params_commit.size() + commitment.server_seed_commit.size() +
-              client_seed_size + commitment.beacon_plan_id.size() + kU64Bytes);
+              client_seed.size() + commitment.beacon_plan_id.size() + kU64Bytes);
   append_bytes(out, text_bytes(commitment.session_id));
   append_u64_be(out, commitment.bet_nonce);
   append_bytes(out, text_bytes(commitment.stake));
@@ -30,7 +30,7 @@ std::vector<std::uint8_t> commitment_leaf_bytes(const records::BetCommitment& co
   append_bytes(out, text_bytes(commitment.rng_id));
   append_bytes(out, commitment.rng_params_commit);
   append_bytes(out, commitment.server_seed_commit);
-  if (commitment.client_seed) append_bytes(out, *commitment.client_seed);
+  append_bytes(out, client_seed);
   append_bytes(out, text_bytes(commitment.beacon_plan_id));
   append_u64_be(out, commitment.timestamp_ms);
   return out;
@@ -42,7 +42,6 @@ Digest commitment_leaf_hash(const records::BetCommitment& commitment) {
   std::array<std::uint8_t, kU64Bytes> timestamp;
   store_u64_be(commitment.bet_nonce, nonce);
   store_u64_be(commitment.timestamp_ms, timestamp);
-  const std::span<const std::uint8_t> no_client_seed;
   return Sha256State().finish_with({
       text_bytes(commitment.session_id),
       nonce,
@@ -51,8 +50,7 @@ Digest commitment_leaf_hash(const records::BetCommitment& commitment) {
       text_bytes(commitment.rng_id),
       commitment.rng_params_commit,
       commitment.server_seed_commit,
-      commitment.client_seed ? std::span<const std::uint8_t>(*commitment.client_seed)
-                             : no_client_seed,
+      bytes_or_none(commitment.client_seed),
       text_bytes(commitment.beacon_plan_id),
       timestamp,
   });

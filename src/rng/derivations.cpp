@@ -28,11 +28,8 @@ crypto::Digest compute_rng_entropy(std::span<const std::uint8_t> server_seed_pla
                                    std::uint64_t bet_nonce, const crypto::Digest& beacon_mix_id) {
   std::array<std::uint8_t, crypto::kU64Bytes> nonce;
   crypto::store_u64_be(bet_nonce, nonce);
-  const std::span<const std::uint8_t> no_client_seed;
   return crypto::Sha256State().finish_with(
-      {server_seed_plain,
-       client_seed ? std::span<const std::uint8_t>(*client_seed) : no_client_seed, nonce,
-       beacon_mix_id});
+      {server_seed_plain, crypto::bytes_or_none(client_seed), nonce, beacon_mix_id});
 }
 
 }  // namespace zt::rng
