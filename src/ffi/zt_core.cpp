@@ -37,9 +37,11 @@ std::int32_t verdict(const zt::records::BetReceipt& receipt,
 }
 
 // verify_with_every_check: any other bet, through the checks in their usual order;
-// |receipt| is the receipt when the fast decoder has already taken it.
+// |receipt| is the receipt when the fast decoder has already taken it, and then it
+// has had the transcript too.
 std::int32_t verify_with_every_check(const char* receipt_json, const char* transcript_json,
                                      std::optional<zt::records::BetReceipt> receipt) {
+  const bool transcript_tried = receipt.has_value();
   auto receipt_text = zt::ffi::text_from_c_string(receipt_json);
   if (!receipt_text) return fail(kBadArgument, receipt_text.error());
   auto transcript_text = zt::ffi::text_from_c_string(transcript_json);
@@ -52,7 +54,9 @@ std::int32_t verify_with_every_check(const char* receipt_json, const char* trans
     }
     receipt = std::move(*parsed);
   }
-  auto transcript = zt::records::parse_settlement_transcript(*transcript_text);
+  auto transcript = transcript_tried
+                        ? zt::records::front_ends::precise_settlement_transcript(*transcript_text)
+                        : zt::records::parse_settlement_transcript(*transcript_text);
   if (!transcript) {
     return fail(kDecodeFailed, "failed to parse transcript: " + transcript.error().message());
   }

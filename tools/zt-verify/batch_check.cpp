@@ -99,13 +99,18 @@ LineOutcome check_batch_line(std::string_view line, LineContext& context) {
   std::optional<std::expected<records::BetReceipt, json::DecodeError>> guessed_receipt;
   std::optional<std::expected<records::SettlementTranscript, json::DecodeError>> guessed_transcript;
   if (guess) {
+    // The fast decoder has had the receipt, and the transcript too when it took the
+    // receipt; only the precise decoder is left to try on those.
+    const bool transcript_tried = fast_receipt.has_value();
     // Plain locals on the way to a verdict: records are large to move.
     auto receipt =
         fast_receipt
             ? std::expected<records::BetReceipt, json::DecodeError>(std::move(*fast_receipt))
             : records::front_ends::precise_bet_receipt(guess->receipt);
     if (receipt) {
-      auto transcript = records::parse_settlement_transcript(guess->transcript);
+      auto transcript = transcript_tried
+                            ? records::front_ends::precise_settlement_transcript(guess->transcript)
+                            : records::parse_settlement_transcript(guess->transcript);
       if (transcript) return verified_outcome(*receipt, *transcript, context);
       guessed_transcript = std::move(transcript);
     }
